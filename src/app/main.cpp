@@ -1,0 +1,40 @@
+// Zelvix: a snake game. main() holds the console dialogue, opens the window
+// and hands over to GLUT's event loop; everything after that happens in the
+// GLUT callbacks over the one GameState.
+#include "app/startup.h"
+#include "game/callbacks.h"
+#include "game/state.h"
+#include "render/draw.h"
+#include "render/view.h"
+
+#include <GL/freeglut.h>
+
+#include <cstdio>
+#include <iostream>
+
+int main(int argc, char** argv) {
+    // Console output is fully buffered in 512 bytes, a line break alone does
+    // not flush it; the tie to standard input shows the prompt before the read.
+    std::setvbuf(stdout, nullptr, _IOFBF, 512);
+
+    game.segX[0] = 100.0F;
+    game.segY[0] = 150.0F;
+    printBanner(std::cout);
+    game.level = readLevel(std::cin);
+    game.tickDelay = delayForLevel(game.level);
+    game.edgeStep = game.stepX;
+
+    glutInit(&argc, argv);
+    glutInitDisplayMode(GLUT_RGB | GLUT_DOUBLE | GLUT_DEPTH);
+    glutInitWindowPosition(50, 50);
+    glutInitWindowSize(350, 385);
+    glutCreateWindow("Zelvix version 1.2b beta - Torvane software organisation");
+    glutDisplayFunc(display);
+    glutReshapeFunc(reshape);
+    // The tick does not advance before the first reshape has sized the world.
+    glutTimerFunc(33, tick, 1);
+    glutSpecialFunc(specialKeys);
+    initGL();
+    glutMainLoop();
+    return 0;
+}

@@ -1,0 +1,16 @@
+#include "game/callbacks.h"
+
+#include "game/state.h"
+#include "game/tick.h"
+
+#include <GL/freeglut_std.h>
+
+// The one timer chain: every tick, paused or not, redraws and arms its successor.
+void tick(int /*value*/) {
+    advanceGame(game);
+    glutPostRedisplay();
+    glutTimerFunc(static_cast<unsigned int>(game.tickDelay), tick, 1);
+}
+
+// The change shows at the next tick; no redraw from here.
+void specialKeys(int key, int /*x*/, int /*y*/) { steer(game, key); }

@@ -1,0 +1,44 @@
+// Shared helpers for the unit tests: the counting beep, a fresh game, and
+// capture of the console and the score file.
+#pragma once
+
+#include "game/state.h"
+
+#include <filesystem>
+#include <iostream>
+#include <sstream>
+#include <string>
+
+// Beeps sounded since the last reset, counted by the tests' own beep().
+extern int beepCount;
+
+// A game as start-up and the first reshape of the default window leave it,
+// with the food generator back at its first value.
+GameState startedGame(float worldWidth = 250.0F, float worldHeight = 275.0F);
+
+// Sends std::cout and std::cerr into strings while alive.
+struct ConsoleCapture {
+    std::ostringstream out;
+    std::ostringstream err;
+    std::streambuf* oldOut = std::cout.rdbuf(out.rdbuf());
+    std::streambuf* oldErr = std::cerr.rdbuf(err.rdbuf());
+    ConsoleCapture() = default;
+    ConsoleCapture(const ConsoleCapture&) = delete;
+    ConsoleCapture& operator=(const ConsoleCapture&) = delete;
+    ~ConsoleCapture() {
+        std::cout.rdbuf(oldOut);
+        std::cerr.rdbuf(oldErr);
+    }
+};
+
+// Runs a test in a fresh empty working directory, removed afterwards.
+struct ScratchDir {
+    std::filesystem::path old = std::filesystem::current_path();
+    std::filesystem::path path;
+    ScratchDir();
+    ScratchDir(const ScratchDir&) = delete;
+    ScratchDir& operator=(const ScratchDir&) = delete;
+    ~ScratchDir();
+};
+
+std::string readFile(const std::filesystem::path& path);
