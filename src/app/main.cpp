@@ -29,6 +29,7 @@ int main(int argc, char** argv) {
     glutInitWindowPosition(50, 50);
     glutInitWindowSize(350, 385);
     glutCreateWindow("Zelvix version 1.2b beta - Torvane software organisation");
+    disableSwapWait();
     glutDisplayFunc(display);
     glutReshapeFunc(reshape);
     // The tick does not advance before the first reshape has sized the world.

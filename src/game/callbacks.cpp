@@ -13,4 +13,6 @@ void tick(int /*value*/) {
 }
 
 // The change shows at the next tick; no redraw from here.
-void specialKeys(int key, int /*x*/, int /*y*/) { steer(game, key); }
+void specialKeys(int key, int /*x*/, int /*y*/) {
+    steer(game, key);
+}

@@ -19,8 +19,7 @@ static void printReport(int length) {
 
 static void writeScoreFile(const GameState& state) {
     std::ofstream file("User_score.txt", std::ios::out | std::ios::trunc);
-    file << "You score is : " << state.length << " at level " << state.level << '\n'
-         << std::flush;
+    file << "You score is : " << state.length << " at level " << state.level << '\n' << std::flush;
     file.close();
     if (file.fail()) {
         // The game goes on either way, but the player should know the score is lost.

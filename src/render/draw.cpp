@@ -46,7 +46,9 @@ static void drawPanel(float width, float height, float panel) {
     glEnd();
 }
 
-static void setTextColour() { glColor3f(0.6F, 0.4F, 0.12F); }
+static void setTextColour() {
+    glColor3f(0.6F, 0.4F, 0.12F);
+}
 
 static void drawText(int x, int y, void* font, const char* text) {
     glRasterPos2i(x, y);

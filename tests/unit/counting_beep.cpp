@@ -8,7 +8,9 @@
 
 int beepCount = 0;
 
-void beep() { ++beepCount; }
+void beep() {
+    ++beepCount;
+}
 
 GameState startedGame(float worldWidth, float worldHeight) {
     GameState state;

@@ -1,0 +1,24 @@
+# Installs the Debian packages named in its arguments that are not installed yet.
+# Sourced by the play and test scripts.
+install_missing() {
+    local missing=()
+    local pkg
+    for pkg in "$@"; do
+        if ! dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q 'ok installed'; then
+            missing+=("$pkg")
+        fi
+    done
+    [ ${#missing[@]} -eq 0 ] && return 0
+    local sudo=()
+    [ "$(id -u)" -ne 0 ] && sudo=(sudo)
+    echo "Installing: ${missing[*]}"
+    "${sudo[@]}" apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
+}
+
+# What building and playing the game needs.
+GAME_PACKAGES=(build-essential cmake libglut-dev libgl-dev libx11-dev libgl1-mesa-dri)
+
+# What the tests, checks and benchmarks need on top.
+TEST_PACKAGES=(libgtest-dev libbenchmark-dev xvfb xauth xdotool x11-apps x11-utils imagemagick
+    python3 clang clang-format clang-tidy libclang-rt-14-dev)

@@ -1,0 +1,89 @@
+#include "game/report.h"
+
+#include "game/state.h"
+#include "support.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+namespace {
+
+const char* const reportText = "\n\n=========================\nYour score is 7\nGame Over\n"
+                               "\n\nPlease visit  \nfor more info and update";
+
+TEST(Report, ConsoleAndScoreFile) {
+    struct Case {
+        int length;
+        int level;
+        const char* line;
+    };
+    const Case cases[] = {
+        {7, 3, "You score is : 7 at level 3\n"},
+        {2, 0, "You score is : 2 at level 0\n"},  // level typed as text
+        {1, -2147483647 - 1, "You score is : 1 at level -2147483648\n"},
+        {12345, 2147483647, "You score is : 12345 at level 2147483647\n"},
+    };
+    for (const Case& c : cases) {
+        ScratchDir dir;
+        ConsoleCapture console;
+        GameState state = startedGame();
+        state.length = c.length;
+        state.level = c.level;
+        reportGameOver(state);
+        EXPECT_EQ(readFile("User_score.txt"), c.line);
+        EXPECT_NE(console.out.str().find("Your score is " + std::to_string(c.length) + "\n"),
+                  std::string::npos);
+        EXPECT_EQ(console.err.str(), "");
+    }
+}
+
+TEST(Report, ConsoleBytes) {
+    ScratchDir dir;
+    ConsoleCapture console;
+    GameState state = startedGame();
+    state.length = 7;
+    reportGameOver(state);
+    EXPECT_EQ(console.out.str(), reportText);
+}
+
+TEST(Report, ReplacesThePreviousScore) {
+    ScratchDir dir;
+    ConsoleCapture console;
+    {
+        std::ofstream old("User_score.txt");
+        old << "an older and much longer line of text\nand a second one\n";
+    }
+    GameState state = startedGame();
+    state.length = 3;
+    reportGameOver(state);
+    state.length = 4;
+    reportGameOver(state);
+    EXPECT_EQ(readFile("User_score.txt"), "You score is : 4 at level 1\n");
+}
+
+// Where the score cannot be saved the game goes on and says so on stderr once.
+TEST(Report, UnwritableScoreFileIsReportedOnStandardError) {
+    const std::string expectedErr = "zelvix: could not save the score to User_score.txt\n";
+    {
+        ScratchDir dir;
+        std::filesystem::create_directory("User_score.txt");
+        ConsoleCapture console;
+        GameState state = startedGame();
+        reportGameOver(state);
+        EXPECT_EQ(console.err.str(), expectedErr);
+        EXPECT_NE(console.out.str().find("Your score is 1\n"), std::string::npos);
+        EXPECT_TRUE(std::filesystem::is_directory("User_score.txt"));
+    }
+    if (std::filesystem::exists("/dev/full")) {
+        ScratchDir dir;
+        std::filesystem::create_symlink("/dev/full", "User_score.txt");
+        ConsoleCapture console;
+        GameState state = startedGame();
+        reportGameOver(state);
+        EXPECT_EQ(console.err.str(), expectedErr);
+    }
+}
+
+}  // namespace
