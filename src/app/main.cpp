@@ -12,10 +12,13 @@
 #include <cstdio>
 #include <iostream>
 
+// Console output is fully buffered in 512 bytes, and a line break alone does
+// not flush it; the tie to standard input shows the prompt before the read.
+// The C library ignores the size unless it is handed the buffer itself.
+static char stdoutBuffer[512];
+
 int main(int argc, char** argv) {
-    // Console output is fully buffered in 512 bytes, a line break alone does
-    // not flush it; the tie to standard input shows the prompt before the read.
-    std::setvbuf(stdout, nullptr, _IOFBF, 512);
+    std::setvbuf(stdout, stdoutBuffer, _IOFBF, sizeof stdoutBuffer);
 
     game.segX[0] = 100.0F;
     game.segY[0] = 150.0F;
