@@ -21,4 +21,4 @@ GAME_PACKAGES=(build-essential cmake libglut-dev libgl-dev libx11-dev libgl1-mes
 
 # What the tests, checks and benchmarks need on top.
 TEST_PACKAGES=(libgtest-dev libbenchmark-dev xvfb xauth xdotool x11-apps x11-utils imagemagick
-    python3 clang clang-format clang-tidy libclang-rt-14-dev)
+    python3 clang clang-format clang-tidy libclang-rt-14-dev man-db)
