@@ -76,12 +76,9 @@ class StartupTest(unittest.TestCase):
 
     @staticmethod
     def near_square(shot, pixel, square):
-        x, y = square
-        px0, py1 = shot.to_pixel(x, y)
-        px1, py0 = shot.to_pixel(x + wl.SEGMENT, y + wl.SEGMENT)
+        left, right, top, bottom = shot.square_box(*square)
         px, py = pixel
-        return px0 - 1 <= px <= px1 + 1 and py0 - 1 <= py <= py1 + 1
-
+        return left <= px <= right and top <= py <= bottom
 
 if __name__ == "__main__":
     ARGS, argv = wl.parse_args(__doc__)

@@ -11,6 +11,7 @@ flaky.
 """
 
 import argparse
+import math
 import os
 import shutil
 import signal
@@ -94,8 +95,23 @@ def wait_until(condition, timeout, what, interval=0.05):
         time.sleep(interval)
 
 
+# On a busy X server a new connection is now and then refused or reset when
+# it comes right after another client's; a tool that could not even connect
+# has done nothing, so it is simply run again.
+CONNECT_FAILURES = (b"unable to open display", b"can't open display", b"cannot open display", b"failed to open display")
+CONNECT_TRIES = 8
+
+
+def connect_failed(stderr_bytes):
+    return any(message in stderr_bytes.lower() for message in CONNECT_FAILURES)
+
+
 def run_tool(args, timeout=20, check=True):
-    result = subprocess.run(args, stdout=subprocess.PIPE, stderr=subprocess.PIPE, timeout=timeout)
+    for attempt in range(1, CONNECT_TRIES + 1):
+        result = subprocess.run(args, stdout=subprocess.PIPE, stderr=subprocess.PIPE, timeout=timeout)
+        if result.returncode == 0 or not connect_failed(result.stderr) or attempt == CONNECT_TRIES:
+            break
+        time.sleep(0.05 * attempt)
     if check and result.returncode != 0:
         raise WindowTestError(
             "%s failed with status %d: %s"
@@ -179,25 +195,48 @@ class Shot:
                     hits.append((px, py))
         return hits
 
-    def square_problems(self, x, y, corners):
-        """What is wrong with a 10x10 square with lower-left corner (x, y) and these corner colours.
+    def square_box(self, x, y, size=SEGMENT):
+        """(left, right, top, bottom) pixel columns and rows a world square
+        covers: those whose centres lie inside it."""
+        left = math.ceil(x * self.scale - 0.5)
+        right = math.ceil((x + size) * self.scale - 0.5) - 1
+        low = math.ceil(y * self.scale - 0.5)  # rows counted from the bottom
+        high = math.ceil((y + size) * self.scale - 0.5) - 1
+        return left, right, self.height - 1 - high, self.height - 1 - low
 
-        Samples 1.5 units inside each corner (smooth shading blends a little
-        there) and the background 2 units outside each side."""
+    def in_field(self, px, py):
+        """Whether a pixel lies in the window and below the status panel."""
+        return 0 <= px < self.width and 0 <= py < self.height and (self.height - 0.5 - py) / self.scale < self.world_height - PANEL
+
+    def square_problems(self, x, y, corners):
+        """What is wrong with the 10x10 square drawn with lower-left corner
+        (x, y) and these corner colours; an empty list when nothing is.
+
+        Each edge must lie on the exact pixel (a square off by one world unit
+        is 1.4 pixels off) and each corner must show its colour, sampled one
+        pixel inside since smooth shading blends a little there. Parts cut off
+        by the window's edge are not checked."""
         problems = []
-        inside = {"ll": (x + 1.5, y + 1.5), "lr": (x + 8.5, y + 1.5), "ur": (x + 8.5, y + 8.5), "ul": (x + 1.5, y + 8.5)}
-        for corner, (wx, wy) in inside.items():
-            if not (0 <= wx < self.world_width and 0 <= wy < self.world_height):
-                continue  # clipped at the window's edge
-            got = self.world(wx, wy)
+        left, right, top, bottom = self.square_box(x, y)
+        mid_x, mid_y = (left + right) // 2, (top + bottom) // 2
+        edges = {
+            "left": ((left, mid_y), (left - 1, mid_y)),
+            "right": ((right, mid_y), (right + 1, mid_y)),
+            "top": ((mid_x, top), (mid_x, top - 1)),
+            "bottom": ((mid_x, bottom), (mid_x, bottom + 1)),
+        }
+        for edge, (inside, outside) in edges.items():
+            if self.in_field(*inside) and colour_near(self.pixel(*inside), BACKGROUND, 2):
+                problems.append("%s edge: pixel %s inside the square is background" % (edge, inside))
+            if self.in_field(*outside) and not colour_near(self.pixel(*outside), BACKGROUND, 2):
+                problems.append("%s edge: pixel %s outside the square is %s" % (edge, outside, self.pixel(*outside)))
+        samples = {"ll": (left + 1, bottom - 1), "lr": (right - 1, bottom - 1), "ur": (right - 1, top + 1), "ul": (left + 1, top + 1)}
+        for corner, (px, py) in samples.items():
+            if not (0 <= px < self.width and 0 <= py < self.height):
+                continue
+            got = self.pixel(px, py)
             if not colour_near(got, corners[corner], 48):
-                problems.append("%s corner at (%.1f, %.1f) is %s, expected near %s" % (corner, wx, wy, got, corners[corner]))
-        outside = [(x - 2, y + 5), (x + 12, y + 5), (x + 5, y - 2), (x + 5, y + 12)]
-        for wx, wy in outside:
-            if 0 <= wx < self.world_width and 0 <= wy < self.world_height - PANEL:
-                got = self.world(wx, wy)
-                if not colour_near(got, BACKGROUND, 2):
-                    problems.append("background at (%.1f, %.1f) is %s" % (wx, wy, got))
+                problems.append("%s corner pixel %s is %s, expected near %s" % (corner, (px, py), got, corners[corner]))
         return problems
 
     def head_on_start_row(self):
@@ -219,10 +258,6 @@ class Shot:
     def text_pixels(self, x0, y0, x1, y1):
         return self.count_in_world(x0, y0, x1, y1, lambda c: colour_near(c, TEXT_BROWN, 3))
 
-    def save(self, path, data):
-        with open(path, "wb") as out:
-            out.write(data)
-
 
 class Game:
     """One zelvix process in its own working directory, with its window."""
@@ -237,15 +272,36 @@ class Game:
         self.window = None
         self.shots = 0
         self.known_windows = find_windows() if os.environ.get("DISPLAY") else set()
+        self.stdin_text = stdin_text
+        self.env = env
+        self.keep_stdin_open = keep_stdin_open
+        self.launches = 0
+        self._launch()
+
+    def _launch(self):
+        self.launches += 1
         self._out = open(self.stdout_path, "wb")
         self._err = open(self.stderr_path, "wb")
         self.proc = subprocess.Popen(
-            [self.exe], cwd=self.workdir, stdin=subprocess.PIPE, stdout=self._out, stderr=self._err, env=env
+            [self.exe], cwd=self.workdir, stdin=subprocess.PIPE, stdout=self._out, stderr=self._err, env=self.env
         )
-        self.proc.stdin.write(stdin_text)
+        self.proc.stdin.write(self.stdin_text)
         self.proc.stdin.flush()
-        if not keep_stdin_open:
+        if not self.keep_stdin_open:
             self.proc.stdin.close()
+
+    def _relaunch_after_refused_connection(self):
+        """Starts the game again when its one X connection was refused by a busy
+        server (see CONNECT_FAILURES); True when it did."""
+        if self.alive() or self.launches >= 3 or not connect_failed(self.stderr()):
+            return False
+        if run_tool(["xwininfo", "-root"], check=False).returncode != 0:
+            return False  # the server itself is gone: a real failure
+        print("zelvix could not connect to the X server (%r); starting it again" % self.stderr(), file=sys.stderr)
+        self._out.close()
+        self._err.close()
+        self._launch()
+        return True
 
     # Process and its output --------------------------------------------
 
@@ -290,6 +346,8 @@ class Game:
         """Waits for this process's window to be viewable and to show a first frame."""
 
         def new_window():
+            if self._relaunch_after_refused_connection():
+                return None
             self.check_alive()
             fresh = find_windows() - self.known_windows
             if len(fresh) > 1:
@@ -322,13 +380,11 @@ class Game:
     def title(self):
         return run_tool(["xdotool", "getwindowname", str(self.window)]).stdout.decode().rstrip("\n")
 
-    def screenshot(self, keep_as=None):
+    def screenshot(self):
         self.check_alive()
         data = run_tool(["xwd", "-id", str(self.window), "-silent"]).stdout
         shot = Shot(data)
         self.shots += 1
-        if keep_as:
-            shot.save(self.file(keep_as), data)
         self.last_shot_data = data
         return shot
 
@@ -388,3 +444,97 @@ def sanitizer_report(stderr_bytes):
         if at >= 0:
             return text[max(0, at - 200) : at + 1500]
     return None
+
+
+# Playing a game --------------------------------------------------------
+
+# The food's second place in every run with the default window.
+FOOD_AFTER_FIRST = (36.0, 212.0)
+# Where "Game Over!" and "Paused" are drawn: raster position (100, 130).
+TEXT_AREA = (95.0, 125.0, 200.0, 150.0)
+
+
+def text_extent(shot):
+    """(left, right, bottom, top) in world units of the brown text pixels in the
+    middle of the field, or None when there are none."""
+    hits = shot.text_pixels(*TEXT_AREA)
+    if not hits:
+        return None
+    xs = [px for px, _ in hits]
+    ys = [py for _, py in hits]
+    return (
+        min(xs) / shot.scale,
+        (max(xs) + 1) / shot.scale,
+        (shot.height - 1 - max(ys)) / shot.scale,
+        (shot.height - min(ys)) / shot.scale,
+    )
+
+
+def text_problems(extent, text):
+    """What is wrong with a text extent for "Game Over!" or "Paused" at (100, 130)."""
+    if extent is None:
+        return ["no %r drawn" % text]
+    left, right, bottom, top = extent
+    # Helvetica 18: "Game Over!" is about 68 units wide, "Paused" about 42.
+    width = {"Game Over!": (60, 75), "Paused": (36, 48)}[text]
+    problems = []
+    if not 100 <= left <= 101.2:
+        problems.append("text starts at x = %.1f, not at 100" % left)
+    if not width[0] <= right - left <= width[1]:
+        problems.append("text is %.1f units wide, %r should be %d to %d" % (right - left, text, width[0], width[1]))
+    # The glyphs stand on the baseline at y = 130 and reach up 14 pixels.
+    if not (129.5 <= bottom <= 130.5 and 139.3 <= top <= 140.7):
+        problems.append("text spans y = %.1f to %.1f, expected 130 to 140" % (bottom, top))
+    return problems
+
+
+def eat_first_food(game, timeout=30):
+    """Level 1: turns the head down into the food at (125, 130).
+
+    The head runs right along y = 150; a Down press while it is at x = 122 or
+    133 brings it onto the food. Returns False when the turn came too late, so
+    the caller can start a fresh game."""
+
+    def head_far_enough():
+        x = game.screenshot().head_on_start_row()
+        return x is not None and x >= HEAD_START[0] + 2 * STEP and x
+
+    head_x = wait_until(head_far_enough, timeout, "the head to reach x = 122")
+    if head_x > HEAD_START[0] + 3 * STEP:
+        return False
+    game.key("Down")
+
+    def eaten():
+        shot = game.screenshot()
+        return not shot.square_problems(*FOOD_AFTER_FIRST, FOOD_CORNERS)
+
+    try:
+        # At 220 ms a tick the food goes within two ticks of the press.
+        wait_until(eaten, 4, "the food to move to (36, 212)")
+    except WindowTestError:
+        return False
+    return True
+
+
+def play_until_game_over(exe, prepare=None, attempts=5):
+    """Starts level 1, eats the first food and lets the two-square snake run
+    into the bottom edge. Returns the running Game, with text shown in the
+    middle of the field; the caller shuts it down. Each late turn costs a
+    fresh game, at most `attempts` games in all."""
+    for attempt in range(1, attempts + 1):
+        game = Game(exe, b"1\n", prepare=prepare)
+        try:
+            game.wait_window()
+            before = text_extent(game.screenshot())
+            if before is not None:
+                raise WindowTestError("text in the middle of the field before any game over: %s" % (before,))
+            if eat_first_food(game):
+                wait_until(lambda: text_extent(game.screenshot()), 60, "text after running into the bottom edge")
+                return game
+            print("attempt %d: the turn into the food came too late, starting again" % attempt, file=sys.stderr)
+            game.shutdown()
+        except BaseException:
+            print("zelvix output:\n  stdout %r\n  stderr %r" % (game.stdout(), game.stderr()), file=sys.stderr)
+            game.shutdown(keep_files=True)
+            raise
+    raise WindowTestError("missed the turn into the first food in %d games" % attempts)

@@ -1,0 +1,55 @@
+"""A whole game: eat the first food, die at the bottom edge, close the window.
+
+Level 1. The head is turned down into the first food (timed from
+screenshots; a missed turn starts a fresh game), the two-square snake then
+runs into the bottom edge, which is a self hit. Checks "Game Over!" in the
+window, a snake that stands still from then on, the console report, the score
+file, and that closing the window exits with status 0 and flushes the rest of
+the report.
+"""
+
+import time
+import unittest
+
+import windowlib as wl
+
+ARGS = None
+
+
+class GameOverTest(unittest.TestCase):
+    def test_eat_then_hit_the_bottom_edge(self):
+        with wl.play_until_game_over(ARGS.zelvix) as game:
+            shot = game.screenshot()
+            game.keep_last_shot("game-over.xwd")
+
+            with self.subTest("Game Over! drawn"):
+                self.assertEqual(wl.text_problems(wl.text_extent(shot), "Game Over!"), [])
+
+            with self.subTest("console report"):
+                # Everything up to "Game Over" is flushed at the self hit.
+                want = wl.BANNER + wl.REPORT_FLUSHED % 2
+                wl.wait_until(lambda: game.stdout() == want, 10, "the report on stdout %r" % want)
+
+            with self.subTest("score file"):
+                with open(game.file(wl.SCORE_FILE), "rb") as f:
+                    self.assertEqual(f.read(), wl.SCORE_LINE % (2, 1))
+
+            with self.subTest("the snake stands still after the game over"):
+                # Three ticks at level 1; every frame after the self hit is the same.
+                time.sleep(0.75)
+                later = game.screenshot()
+                self.assertTrue(shot.same_as(later), "the frame changed after the game over")
+
+            with self.subTest("closing the window"):
+                self.assertEqual(game.close(ARGS.close_window), 0)
+                # The end of the report waited in the output buffer until the exit.
+                self.assertEqual(game.stdout(), wl.BANNER + wl.REPORT_FLUSHED % 2 + wl.REPORT_TAIL)
+                self.assertEqual(game.stderr(), b"")
+                with open(game.file(wl.SCORE_FILE), "rb") as f:
+                    self.assertEqual(f.read(), wl.SCORE_LINE % (2, 1))
+
+
+if __name__ == "__main__":
+    ARGS, argv = wl.parse_args(__doc__)
+    wl.require_display()
+    unittest.main(argv=argv)
