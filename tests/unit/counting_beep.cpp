@@ -26,6 +26,15 @@ GameState startedGame(float worldWidth, float worldHeight) {
     return state;
 }
 
+GameState twoSegmentGame(float worldWidth, float worldHeight) {
+    GameState state = startedGame(worldWidth, worldHeight);
+    state.foodX = -500.0F;
+    growSnake(state);
+    state.segX[1] = state.segX[0];
+    state.segY[1] = state.segY[0];
+    return state;
+}
+
 ScratchDir::ScratchDir() {
     std::random_device seed;
     path = std::filesystem::temp_directory_path() /

@@ -16,6 +16,10 @@ extern int beepCount;
 // with the food generator back at its first value.
 GameState startedGame(float worldWidth = 250.0F, float worldHeight = 275.0F);
 
+// A started game whose snake has two segments, both on the head's starting
+// place, with the food out of reach.
+GameState twoSegmentGame(float worldWidth = 250.0F, float worldHeight = 275.0F);
+
 // Sends std::cout and std::cerr into strings while alive.
 struct ConsoleCapture {
     std::ostringstream out;

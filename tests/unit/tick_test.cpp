@@ -107,11 +107,7 @@ TEST_P(EdgeWithBody, EndsTheGameOrHolds) {
     const EdgeGameOverCase& c = GetParam();
     ScratchDir dir;
     ConsoleCapture console;
-    GameState state = startedGame(c.worldWidth, c.worldHeight);
-    state.foodX = -500.0F;  // out of reach
-    growSnake(state);
-    state.segX[1] = state.segX[0];
-    state.segY[1] = state.segY[0];
+    GameState state = twoSegmentGame(c.worldWidth, c.worldHeight);
     state.direction = c.heading;
     ticks(state, c.ticksToRun);
     EXPECT_EQ(state.gameOver, c.gameOver);
@@ -131,11 +127,7 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(Tick, GameOverAtTheRightEdgeComesOnTheTickAfterReachingIt) {
     ScratchDir dir;
     ConsoleCapture console;
-    GameState state = startedGame();
-    state.foodX = -500.0F;
-    growSnake(state);
-    state.segX[1] = 100.0F;
-    state.segY[1] = 150.0F;
+    GameState state = twoSegmentGame();
     ticks(state, 13);  // the head has just reached 243
     EXPECT_FLOAT_EQ(state.segX[0], 243.0F);
     EXPECT_EQ(state.gameOver, 0);
@@ -188,11 +180,7 @@ TEST(Steering, TwoPressesWithinOneTickTurnStraightBack) {
 }
 
 TEST(Steering, TwoPressesWithLengthTwoIsNoSelfHit) {
-    GameState state = startedGame();
-    state.foodX = -500.0F;
-    growSnake(state);
-    state.segX[1] = state.segX[0];
-    state.segY[1] = state.segY[0];
+    GameState state = twoSegmentGame();
     advanceGame(state);  // head and entry 1 at 111
     steer(state, GLUT_KEY_UP);
     steer(state, GLUT_KEY_LEFT);
@@ -220,11 +208,7 @@ TEST(Pause, F1TogglesAndAPausedTickChangesNothing) {
 TEST(Pause, F1AfterGameOverResumesAndThenShowsPaused) {
     ScratchDir dir;
     ConsoleCapture console;
-    GameState state = startedGame();
-    state.foodX = -500.0F;
-    growSnake(state);
-    state.segX[1] = state.segX[0];
-    state.segY[1] = state.segY[0];
+    GameState state = twoSegmentGame();
     state.direction = DirDown;
     ticks(state, 16);
     ASSERT_EQ(state.gameOver, 1);
