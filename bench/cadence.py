@@ -169,10 +169,10 @@ def stop(process):
             process.wait()
 
 
-def run_once(kind, argv, level, delay_ms, probe, window_s, min_intervals, workdir):
-    """Runs one program at one delay and returns its figures."""
-    log_path = os.path.join(workdir, f"{kind}-level{level}.frames")
-    err_path = os.path.join(workdir, f"{kind}-level{level}.stderr")
+def run_once(kind, argv, level, delay_ms, probe, window_s, min_intervals, workdir, tag):
+    """Runs one program at one delay and returns its raw figures."""
+    log_path = os.path.join(workdir, f"{kind}-level{level}-{tag}.frames")
+    err_path = os.path.join(workdir, f"{kind}-level{level}-{tag}.stderr")
     env = dict(os.environ)
     env["LD_PRELOAD"] = probe + (":" + env["LD_PRELOAD"] if env.get("LD_PRELOAD") else "")
     env["SWAP_PROBE_LOG"] = log_path
@@ -217,55 +217,73 @@ def measure(process, is_game, level, delay_ms, started, log_path, window_s, min_
         if process.poll() is not None:
             raise MeasureError(f"exited early with status {process.returncode}")
 
-    # The first frame.
-    deadline = time.monotonic() + 20
-    while not log.poll():
-        check_alive()
-        if time.monotonic() > deadline:
-            raise MeasureError("no frame within 20 s")
-        time.sleep(0.0005)
-    first = log.frames[0][0]
-
-    # Settle: skip the exposure frame, the first tick's and the one after it.
-    settle_ns = first + int((FIRST_TICK_MS + 1.5 * delay_ms) * 1e6)
+    # Start-up, left alone: the frames carry their own times, so nothing here
+    # needs to watch closely (and take CPU from the program while it starts).
+    # Then skip the exposure frame, the first tick's and the one after it.
+    time.sleep(0.3 + (FIRST_TICK_MS + 2 * delay_ms) / 1000)
     deadline = time.monotonic() + 20 + 10 * delay_ms / 1000
-    while len(log.poll()) < 3 or now_ns() < settle_ns:
+    while True:
         check_alive()
+        frames = log.poll()
+        settled = frames and now_ns() >= frames[0][0] + (FIRST_TICK_MS + 1.5 * delay_ms) * 1e6
+        if len(frames) >= 3 and settled:
+            break
         if time.monotonic() > deadline:
-            raise MeasureError(f"only {len(log.frames)} frames after start-up")
-        time.sleep(0.001)
+            raise MeasureError(f"only {len(frames)} frames after start-up" if frames
+                               else "no frame within 20 s")
+        time.sleep(0.02)
+    first = frames[0][0]
 
     # The window: at least window_s and at least min_intervals intervals.
     window_start = now_ns()
     cpu_start = process_cpu_ns(process.pid)
+    time.sleep(window_s)
     hard_end = window_start + int((window_s + 30 + 4 * min_intervals * delay_ms / 1000) * 1e9)
     while True:
-        time.sleep(min(0.05, delay_ms / 4000))
         check_alive()
-        now = now_ns()
         inside = [f for f in log.poll() if f[0] >= window_start]
-        if now - window_start >= window_s * 1e9 and len(inside) - 1 >= min_intervals:
+        missing = min_intervals - (len(inside) - 1)
+        if missing <= 0:
             break
-        if now > hard_end:
-            raise MeasureError(f"only {len(inside)} frames in {(now - window_start) / 1e9:.1f} s")
+        if now_ns() > hard_end:
+            raise MeasureError(f"only {len(inside)} frames in "
+                               f"{(now_ns() - window_start) / 1e9:.1f} s")
+        time.sleep((missing + 1) * delay_ms / 1000)
     window_end = now_ns()
     cpu_end = process_cpu_ns(process.pid)
     rss = resident_kib(process.pid)
     check_alive()
+    # Frames that were already being drawn when the window closed stay out.
+    inside = [f for f in inside if f[0] <= window_end]
 
     befores = [f[0] for f in inside]
-    intervals_ms = [(b - a) / 1e6 for a, b in zip(befores, befores[1:])]
-    swaps_ms = [(after - before) / 1e6 for before, after in inside]
     return {
-        "frames": len(inside),
-        "median_ms": statistics.median(intervals_ms),
-        "p95_ms": percentile(intervals_ms, 0.95),
-        "max_ms": max(intervals_ms),
-        "swap_ms": statistics.median(swaps_ms),
-        "cpu_pct": 100.0 * (cpu_end - cpu_start) / (window_end - window_start),
-        "first_ms": (first - origin) / 1e6,
+        "intervals_ms": [(b - a) / 1e6 for a, b in zip(befores, befores[1:])],
+        "swaps_ms": [(after - before) / 1e6 for before, after in inside],
+        "cpu_ns": cpu_end - cpu_start,
+        "wall_ns": window_end - window_start,
+        "first_ms": [(first - origin) / 1e6],
         "rss_kib": rss,
-        "window_s": (window_end - window_start) / 1e9,
+    }
+
+
+def merge(runs):
+    """Pools the runs of one program at one level into its figures."""
+    intervals = [i for run in runs for i in run["intervals_ms"]]
+    swaps = [s for run in runs for s in run["swaps_ms"]]
+    firsts = [f for run in runs for f in run["first_ms"]]
+    wall = sum(run["wall_ns"] for run in runs)
+    return {
+        "intervals": len(intervals),
+        "window_s": wall / 1e9,
+        "median_ms": statistics.median(intervals),
+        "p95_ms": percentile(intervals, 0.95),
+        "max_ms": max(intervals),
+        "swap_ms": statistics.median(swaps),
+        "cpu_pct": 100.0 * sum(run["cpu_ns"] for run in runs) / wall,
+        "first_ms": statistics.median(firsts),
+        "first_max_ms": max(firsts),
+        "rss_kib": max(run["rss_kib"] for run in runs),
     }
 
 
@@ -283,18 +301,31 @@ def sanity(kind, level, delay_ms, result):
 
 def print_table(rows, out):
     header = ("| level | delay ms | game median ms | game p95 ms | bare median ms | bare p95 ms "
-              "| median ratio | game CPU % | bare CPU % | first frame ms | bare first ms "
-              "| game RSS MiB | bare RSS MiB |")
+              "| median ratio | game CPU % | bare CPU % | first frame ms | game RSS MiB "
+              "| bare RSS MiB |")
     print(header, file=out)
     print("|" + "|".join("---:" for _ in range(header.count("|") - 1)) + "|", file=out)
     for level, delay, game, bare in rows:
         print(f"| {level} | {delay} "
               f"| {game['median_ms']:.2f} | {game['p95_ms']:.2f} "
               f"| {bare['median_ms']:.2f} | {bare['p95_ms']:.2f} "
-              f"| {game['median_ms'] / bare['median_ms']:.4f} "
+              f"| {game['median_ms'] / bare['median_ms']:.3f} "
               f"| {game['cpu_pct']:.2f} | {bare['cpu_pct']:.2f} "
-              f"| {game['first_ms']:.1f} | {bare['first_ms']:.1f} "
+              f"| {game['first_ms']:.0f} (max {game['first_max_ms']:.0f}) "
               f"| {game['rss_kib'] / 1024:.1f} | {bare['rss_kib'] / 1024:.1f} |", file=out)
+
+
+def print_details(rows, out):
+    print(file=out)
+    print("Per level: intervals pooled over the runs, longest interval, median time "
+          "inside the swap,", file=out)
+    print("and bare_loop's first frame counted from starting the process:", file=out)
+    for level, _delay, game, bare in rows:
+        print(f"  level {level}: game {game['intervals']} intervals in {game['window_s']:.1f} s, "
+              f"max {game['max_ms']:.2f} ms, swap {game['swap_ms']:.2f} ms; "
+              f"bare {bare['intervals']} in {bare['window_s']:.1f} s, "
+              f"max {bare['max_ms']:.2f} ms, swap {bare['swap_ms']:.2f} ms, "
+              f"first {bare['first_ms']:.0f} ms", file=out)
 
 
 def print_verdicts(rows, out):
@@ -305,21 +336,30 @@ def print_verdicts(rows, out):
     print("Targets:", file=out)
     for level, _delay, game, bare in rows:
         ratio = game["median_ms"] / bare["median_ms"]
-        p95_gap = game["p95_ms"] - bare["p95_ms"]
-        print(f"  level {level}: median {100 * (ratio - 1):+.2f} % of bare "
-              f"(within {100 * MEDIAN_TOLERANCE:g} %: {verdict(abs(ratio - 1) <= MEDIAN_TOLERANCE)}); "
-              f"p95 {p95_gap:+.2f} ms from bare "
-              f"(within {P95_TOLERANCE_MS} ms: {verdict(abs(p95_gap) <= P95_TOLERANCE_MS)})",
+        gap = game["p95_ms"] - bare["p95_ms"]
+        p95_note = verdict(abs(gap) <= P95_TOLERANCE_MS)
+        if gap < -P95_TOLERANCE_MS:
+            p95_note += " (the bare loop was the less steady one)"
+        print(f"  level {level}: median {100 * (ratio - 1):+.2f} % against bare, within "
+              f"{100 * MEDIAN_TOLERANCE:g} %: {verdict(abs(ratio - 1) <= MEDIAN_TOLERANCE)}; "
+              f"p95 {gap:+.2f} ms against bare, within {P95_TOLERANCE_MS} ms: {p95_note}",
               file=out)
     for level, _delay, game, bare in rows:
         if level == 8:
             ratio = game["cpu_pct"] / bare["cpu_pct"] if bare["cpu_pct"] > 0 else float("inf")
             print(f"  CPU at level 8: game {game['cpu_pct']:.2f} %, bare {bare['cpu_pct']:.2f} %, "
-                  f"{ratio:.2f} x (at most {CPU_RATIO_LEVEL8} x: {verdict(ratio <= CPU_RATIO_LEVEL8)})",
-                  file=out)
-    worst = max(game["first_ms"] for _l, _d, game, _b in rows)
-    print(f"  first frame: at most {worst:.1f} ms after the level was written "
-          f"(within {FIRST_FRAME_MS:g} ms: {verdict(worst <= FIRST_FRAME_MS)})", file=out)
+                  f"ratio {ratio:.2f}, at most {CPU_RATIO_LEVEL8}: "
+                  f"{verdict(ratio <= CPU_RATIO_LEVEL8)}", file=out)
+    firsts = [game["first_max_ms"] for _l, _d, game, _b in rows]
+    medians = [game["first_ms"] for _l, _d, game, _b in rows]
+    print(f"  first frame after the level was written: median {statistics.median(medians):.0f} ms,"
+          f" worst {max(firsts):.0f} ms; every run within {FIRST_FRAME_MS:g} ms: "
+          f"{verdict(max(firsts) <= FIRST_FRAME_MS)}", file=out)
+
+
+def load_average():
+    with open("/proc/loadavg") as f:
+        return " ".join(f.read().split()[:3])
 
 
 def restart_under_xvfb():
@@ -352,6 +392,9 @@ def parse_arguments():
                         help="least seconds of measurement per run (default: 3)")
     parser.add_argument("--min-ticks", type=int, default=30,
                         help="least frame intervals per run (default: 30)")
+    parser.add_argument("--rounds", type=int, default=2,
+                        help="runs of each program per level, alternating which goes first "
+                        "(default: 2)")
     parser.add_argument("--smoke", action="store_true",
                         help="level 8 only, about a second per program: checks that the "
                         "measurement works, the figures mean little")
@@ -362,6 +405,9 @@ def parse_arguments():
         args.levels = "8"
         args.window = 1.0
         args.min_ticks = 20
+        args.rounds = 1
+    if args.rounds < 1 or args.window <= 0 or args.min_ticks < 2:
+        parser.error("--rounds must be at least 1, --window positive, --min-ticks at least 2")
     try:
         args.levels = [int(level) for level in args.levels.split(",")]
     except ValueError:
@@ -387,21 +433,28 @@ def main():
         return restart_under_xvfb()
 
     workdir = tempfile.mkdtemp(prefix="zelvix-cadence-")
+    load_before = load_average()
     rows = []
     try:
         for level in args.levels:
             delay = LEVEL_DELAYS_MS[level]
-            game = run_once("game", [args.zelvix], level, delay, args.probe, args.window,
-                            args.min_ticks, workdir)
+            programs = {"game": [args.zelvix], "bare": [args.bare_loop, str(delay)]}
+            runs = {"game": [], "bare": []}
+            for round_number in range(args.rounds):
+                # Alternate which goes first, so a change in the machine's load
+                # during a level falls on both alike.
+                order = ("game", "bare") if round_number % 2 == 0 else ("bare", "game")
+                for kind in order:
+                    runs[kind].append(run_once(kind, programs[kind], level, delay, args.probe,
+                                               args.window, args.min_ticks, workdir,
+                                               f"round{round_number + 1}"))
+            game = merge(runs["game"])
+            bare = merge(runs["bare"])
             sanity("game", level, delay, game)
-            bare = run_once("bare", [args.bare_loop, str(delay)], level, delay, args.probe,
-                            args.window, args.min_ticks, workdir)
             sanity("bare", level, delay, bare)
             rows.append((level, delay, game, bare))
-            print(f"level {level}: game {game['frames']} frames in {game['window_s']:.1f} s, "
-                  f"bare {bare['frames']} frames in {bare['window_s']:.1f} s; "
-                  f"median swap {game['swap_ms']:.3f} / {bare['swap_ms']:.3f} ms",
-                  file=sys.stderr, flush=True)
+            print(f"level {level}: game median {game['median_ms']:.2f} ms, "
+                  f"bare {bare['median_ms']:.2f} ms", file=sys.stderr, flush=True)
     except MeasureError as error:
         print(f"cadence.py: {error}", file=sys.stderr)
         return 1
@@ -411,10 +464,13 @@ def main():
         else:
             shutil.rmtree(workdir, ignore_errors=True)
 
-    print(f"Display {os.environ.get('DISPLAY')}; {os.cpu_count()} CPUs; "
-          f"intervals over >= {args.window:g} s and >= {args.min_ticks} ticks per run.")
+    print(f"X display {os.environ.get('DISPLAY')}, {os.cpu_count()} CPUs, load average "
+          f"{load_before} before and {load_average()} after. Per level and program "
+          f"{args.rounds} run(s) of at least {args.window:g} s and {args.min_ticks} intervals, "
+          f"pooled.")
     print()
     print_table(rows, sys.stdout)
+    print_details(rows, sys.stdout)
     print_verdicts(rows, sys.stdout)
     return 0
 
