@@ -129,7 +129,7 @@ int main(int argc, char** argv) {
     benchmark::AddCustomContext("gl_version", glString(GL_VERSION));
     benchmark::AddCustomContext(
         "world", std::to_string(game.worldWidth) + " x " + std::to_string(game.worldHeight));
-    benchmark::RunSpecifiedBenchmarks();
+    const std::size_t ran = benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
-    return 0;
+    return ran > 0 ? 0 : 1;
 }

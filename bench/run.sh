@@ -1,0 +1,38 @@
+#!/bin/sh
+# Builds the game and the benchmarks in Release and runs all of them:
+#   bench/run.sh [BUILD_DIR]        (default: build-bench)
+# The GL parts need an X display; without DISPLAY they run under xvfb-run.
+# Takes about three to four minutes, most of it the cadence run.
+set -eu
+
+here=$(cd "$(dirname "$0")" && pwd)
+root=$(dirname "$here")
+build=${1:-build-bench}
+case $build in
+/*) ;;
+*) build=$root/$build ;;
+esac
+
+cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release -DZELVIX_SANITIZE=OFF >/dev/null
+cmake --build "$build" -j2 --target zelvix tick_bench frame_bench bare_loop swap_probe
+
+with_display() {
+    if [ -n "${DISPLAY:-}" ]; then
+        "$@"
+    else
+        xvfb-run -a -s "-screen 0 1024x768x24" "$@"
+    fi
+}
+
+echo
+echo "== Rules: one tick and the collision checks by snake length"
+"$build/bench/tick_bench"
+
+echo
+echo "== Drawing: one frame by snake length (median of 5 repetitions)"
+with_display "$build/bench/frame_bench" --benchmark_repetitions=5 \
+    --benchmark_report_aggregates_only=true
+
+echo
+echo "== Cadence: the game against a bare GLUT loop at every level"
+python3 "$here/cadence.py" "$build/zelvix" "$build/bench/bare_loop"
