@@ -27,7 +27,9 @@ constexpr int windowHeight = 385;
 
 bool shown = false;
 
-void markShown() { shown = true; }
+void markShown() {
+    shown = true;
+}
 
 // A snake of the given length as a long game leaves it: a serpentine over the
 // grid of head positions (columns 100 + 11k, rows 150 + 11k folded into the
@@ -127,8 +129,8 @@ int main(int argc, char** argv) {
     }
     benchmark::AddCustomContext("gl_renderer", glString(GL_RENDERER));
     benchmark::AddCustomContext("gl_version", glString(GL_VERSION));
-    benchmark::AddCustomContext(
-        "world", std::to_string(game.worldWidth) + " x " + std::to_string(game.worldHeight));
+    benchmark::AddCustomContext("world", std::to_string(game.worldWidth) + " x " +
+                                             std::to_string(game.worldHeight));
     const std::size_t ran = benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
     return ran > 0 ? 0 : 1;

@@ -191,6 +191,8 @@ BENCHMARK(BM_CheckFoodEatGrow)->Apply(lengths);
 }  // namespace
 
 // The rules sound the bell through this; here it only counts.
-void beep() { ++beeps; }
+void beep() {
+    ++beeps;
+}
 
 BENCHMARK_MAIN();
