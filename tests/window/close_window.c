@@ -69,7 +69,8 @@ int main(int argc, char** argv) {
         return 1;
     }
     if (!supported) {
-        fprintf(stderr, "close_window: window 0x%lx does not list WM_DELETE_WINDOW in WM_PROTOCOLS\n", id);
+        fprintf(stderr,
+                "close_window: window 0x%lx does not list WM_DELETE_WINDOW in WM_PROTOCOLS\n", id);
         XCloseDisplay(display);
         return 2;
     }
