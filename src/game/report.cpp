@@ -22,8 +22,12 @@ static void writeScoreFile(const GameState& state) {
     file << "You score is : " << state.length << " at level " << state.level << '\n' << std::flush;
     file.close();
     if (file.fail()) {
-        // The game goes on either way, but the player should know the score is lost.
+        // The game goes on either way, but the player should know the score is
+        // lost. std::cerr is untied for the line so that it does not flush
+        // std::cout and send the report's held-back tail out early.
+        std::ostream* tied = std::cerr.tie(nullptr);
         std::cerr << "zelvix: could not save the score to User_score.txt\n";
+        std::cerr.tie(tied);
     }
 }
 

@@ -20,12 +20,22 @@ GameState startedGame(float worldWidth = 250.0F, float worldHeight = 275.0F);
 // place, with the food out of reach.
 GameState twoSegmentGame(float worldWidth = 250.0F, float worldHeight = 275.0F);
 
-// Sends std::cout and std::cerr into strings while alive.
+// A string buffer that counts the flushes it is asked for.
+struct CountingBuf : std::stringbuf {
+    int flushes = 0;
+    int sync() override {
+        ++flushes;
+        return std::stringbuf::sync();
+    }
+};
+
+// Sends std::cout and std::cerr into strings while alive; out.flushes counts
+// the flushes of std::cout.
 struct ConsoleCapture {
-    std::ostringstream out;
-    std::ostringstream err;
-    std::streambuf* oldOut = std::cout.rdbuf(out.rdbuf());
-    std::streambuf* oldErr = std::cerr.rdbuf(err.rdbuf());
+    CountingBuf out;
+    std::stringbuf err;
+    std::streambuf* oldOut = std::cout.rdbuf(&out);
+    std::streambuf* oldErr = std::cerr.rdbuf(&err);
     ConsoleCapture() = default;
     ConsoleCapture(const ConsoleCapture&) = delete;
     ConsoleCapture& operator=(const ConsoleCapture&) = delete;

@@ -432,6 +432,7 @@ class Game:
     def __exit__(self, kind, value, trace):
         if kind is not None:
             print("zelvix output so far:\n  stdout %r\n  stderr %r" % (self.stdout(), self.stderr()), file=sys.stderr)
+            self.keep_last_shot("last-shot.xwd")
         self.shutdown(keep_files=kind is not None)
         return False
 
