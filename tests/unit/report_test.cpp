@@ -7,11 +7,15 @@
 
 #include <filesystem>
 #include <fstream>
+#include <string>
 
 namespace {
 
-const char* const reportText = "\n\n=========================\nYour score is 7\nGame Over\n"
-                               "\n\nPlease visit  \nfor more info and update";
+// The console report of a game over with the given length, tail included.
+std::string reportText(int length) {
+    return "\n\n=========================\nYour score is " + std::to_string(length) +
+           "\nGame Over\n\n\nPlease visit  \nfor more info and update";
+}
 
 TEST(Report, ConsoleAndScoreFile) {
     struct Case {
@@ -45,7 +49,7 @@ TEST(Report, ConsoleBytes) {
     GameState state = startedGame();
     state.length = 7;
     reportGameOver(state);
-    EXPECT_EQ(console.out.str(), reportText);
+    EXPECT_EQ(console.out.str(), reportText(7));
     // Flushed after each of the first four lines; the tail waits in the buffer.
     EXPECT_EQ(console.out.flushes, 4);
 }
@@ -68,8 +72,6 @@ TEST(Report, ReplacesThePreviousScore) {
 // Where the score cannot be saved the game goes on and says so on stderr once.
 TEST(Report, UnwritableScoreFileIsReportedOnStandardError) {
     const std::string expectedErr = "zelvix: could not save the score to User_score.txt\n";
-    const std::string firstReport = "\n\n=========================\nYour score is 1\nGame Over\n"
-                                    "\n\nPlease visit  \nfor more info and update";
     {
         ScratchDir dir;
         std::filesystem::create_directory("User_score.txt");
@@ -77,7 +79,7 @@ TEST(Report, UnwritableScoreFileIsReportedOnStandardError) {
         GameState state = startedGame();
         reportGameOver(state);
         EXPECT_EQ(console.err.str(), expectedErr);
-        EXPECT_EQ(console.out.str(), firstReport);
+        EXPECT_EQ(console.out.str(), reportText(1));
         // The message must not flush the report's tail out with it.
         EXPECT_EQ(console.out.flushes, 4);
         EXPECT_TRUE(std::filesystem::is_directory("User_score.txt"));
