@@ -2,6 +2,8 @@
 
 #include "game/state.h"
 
+#include <cmath>
+
 std::uint32_t randomState = 1;
 
 int nextRandom() {
@@ -31,5 +33,14 @@ void placeFood(GameState& state, int width, int height) {
     }
     if (static_cast<float>(height - size) - state.panelHeight - 5 < state.foodY) {
         state.foodY -= edge;
+    }
+    // In a world less tall than wide the one push above can leave the food in
+    // the panel or above the window, where the head never reaches it. Step it
+    // down by whole pushes until its square starts no higher than the field's
+    // top; worlds 268 units high or more never need this, so their sequences
+    // stay as they are.
+    const float top = static_cast<float>(height) - state.panelHeight;
+    if (edge > 0 && state.foodY > top) {
+        state.foodY -= edge * std::ceil((state.foodY - top) / edge);
     }
 }

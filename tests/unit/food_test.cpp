@@ -48,14 +48,51 @@ TEST(PlaceFood, DefaultWorldKeepsEveryPlaceWithinTheField) {
     }
 }
 
-TEST(PlaceFood, SquareWorldCanPlaceOutOfReach) {
+// The n-th place of a run (counted from 1) in a world of the given size.
+std::pair<float, float> nthPlace(int n, int width, int height) {
     GameState state = startedGame();
-    for (int i = 0; i < 55; ++i) {
-        placeFood(state, 250, 250);
+    for (int i = 0; i < n; ++i) {
+        placeFood(state, width, height);
     }
-    placeFood(state, 250, 250);
-    EXPECT_FLOAT_EQ(state.foodX, 16.0F);
-    EXPECT_FLOAT_EQ(state.foodY, 229.0F);
+    return {state.foodX, state.foodY};
+}
+
+TEST(PlaceFood, LowWorldsStepFoodBackBelowTheField) {
+    struct Case {
+        int n, width, height;
+        float x, y;
+    };
+    const Case cases[] = {
+        {56, 250, 250, 16, 207},  // square window: was (16, 229), in the panel
+        {9, 333, 250, 315, 205},  // 1024 x 768: was (315, 271), above the window
+        {3, 250, 275, 164, 219},  // tall enough: untouched
+    };
+    for (const Case& c : cases) {
+        const auto [x, y] = nthPlace(c.n, c.width, c.height);
+        EXPECT_FLOAT_EQ(x, c.x) << c.width << "x" << c.height << " #" << c.n;
+        EXPECT_FLOAT_EQ(y, c.y) << c.width << "x" << c.height << " #" << c.n;
+    }
+}
+
+TEST(PlaceFood, WideWorldKeepsEveryPlaceInTheFieldAndXAsDrawn) {
+    // A maximised landscape window: 1920 x 1050 gives a 457 x 250 world.
+    const int width = 457;
+    const int height = 250;
+    GameState state = startedGame();
+    for (int i = 0; i < 100; ++i) {
+        const std::uint32_t before = randomState;
+        int drawX = nextRandom() % width - 5;
+        randomState = before;
+        if (drawX < 0) {
+            drawX += 11;
+        } else if (drawX > width - 15) {
+            drawX -= 11;
+        }
+        placeFood(state, width, height);
+        ASSERT_FLOAT_EQ(state.foodX, static_cast<float>(drawX)) << "place " << i + 1;
+        ASSERT_GE(state.foodY, 0.0F) << "place " << i + 1;
+        ASSERT_LE(state.foodY, height - state.panelHeight) << "place " << i + 1;
+    }
 }
 
 TEST(PlaceFood, EachBoundPushesBackOnce) {
@@ -86,9 +123,10 @@ TEST(PlaceFood, EachBoundPushesBackOnce) {
 TEST(PlaceFood, ZeroWidthDoesNotDivideByZero) {
     GameState state = startedGame();
     placeFood(state, 0, 0);
-    // Both bounds of each axis cross in a world that small: pushed in, then out.
+    // Both bounds of each axis cross in a world that small: pushed in, then
+    // out; y then steps down past the top of a field 35 units below zero.
     EXPECT_FLOAT_EQ(state.foodX, -5.0F);
-    EXPECT_FLOAT_EQ(state.foodY, -5.0F);
+    EXPECT_FLOAT_EQ(state.foodY, -38.0F);
 }
 
 }  // namespace
