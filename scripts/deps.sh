@@ -22,3 +22,7 @@ GAME_PACKAGES=(build-essential cmake libglut-dev libgl-dev libx11-dev libgl1-mes
 # What the tests, checks and benchmarks need on top.
 TEST_PACKAGES=(libgtest-dev libbenchmark-dev xvfb xauth xdotool x11-apps x11-utils imagemagick
     python3 clang clang-format clang-tidy libclang-rt-14-dev man-db)
+
+# What the Windows cross build and its tests under Wine need.
+WINDOWS_PACKAGES=(g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 dpkg-dev googletest
+    wine wine64)

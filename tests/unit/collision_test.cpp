@@ -45,7 +45,7 @@ TEST(SelfHit, EveryOverlappingEntryRunsTheGameOverActions) {
     const std::string report = "\n\n=========================\nYour score is 4\nGame Over\n"
                                "\n\nPlease visit  \nfor more info and update";
     EXPECT_EQ(console.out.str(), report + report);
-    EXPECT_EQ(readFile("User_score.txt"), "You score is : 4 at level 1\n");
+    EXPECT_EQ(readFile("User_score.txt"), textLine("You score is : 4 at level 1"));
 }
 
 TEST(SelfHit, SelfHitTickStillEatsAndShifts) {
@@ -65,7 +65,7 @@ TEST(SelfHit, SelfHitTickStillEatsAndShifts) {
     EXPECT_EQ(state.length, 4);
     EXPECT_EQ(beepCount, 3);  // two overlapping entries, one food
     EXPECT_NE(console.out.str().find("Your score is 3\n"), std::string::npos);
-    EXPECT_EQ(readFile("User_score.txt"), "You score is : 3 at level 1\n");
+    EXPECT_EQ(readFile("User_score.txt"), textLine("You score is : 3 at level 1"));
     EXPECT_FLOAT_EQ(state.segX[1], 111.0F);
 }
 

@@ -24,10 +24,10 @@ TEST(Report, ConsoleAndScoreFile) {
         const char* line;
     };
     const Case cases[] = {
-        {7, 3, "You score is : 7 at level 3\n"},
-        {2, 0, "You score is : 2 at level 0\n"},  // level typed as text
-        {1, -2147483647 - 1, "You score is : 1 at level -2147483648\n"},
-        {12345, 2147483647, "You score is : 12345 at level 2147483647\n"},
+        {7, 3, "You score is : 7 at level 3"},
+        {2, 0, "You score is : 2 at level 0"},  // level typed as text
+        {1, -2147483647 - 1, "You score is : 1 at level -2147483648"},
+        {12345, 2147483647, "You score is : 12345 at level 2147483647"},
     };
     for (const Case& c : cases) {
         ScratchDir dir;
@@ -36,7 +36,7 @@ TEST(Report, ConsoleAndScoreFile) {
         state.length = c.length;
         state.level = c.level;
         reportGameOver(state);
-        EXPECT_EQ(readFile("User_score.txt"), c.line);
+        EXPECT_EQ(readFile("User_score.txt"), textLine(c.line));
         EXPECT_NE(console.out.str().find("Your score is " + std::to_string(c.length) + "\n"),
                   std::string::npos);
         EXPECT_EQ(console.err.str(), "");
@@ -66,7 +66,7 @@ TEST(Report, ReplacesThePreviousScore) {
     reportGameOver(state);
     state.length = 4;
     reportGameOver(state);
-    EXPECT_EQ(readFile("User_score.txt"), "You score is : 4 at level 1\n");
+    EXPECT_EQ(readFile("User_score.txt"), textLine("You score is : 4 at level 1"));
 }
 
 // Where the score cannot be saved the game goes on and says so on stderr once.

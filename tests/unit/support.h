@@ -56,3 +56,12 @@ struct ScratchDir {
 };
 
 std::string readFile(const std::filesystem::path& path);
+
+// One line as a text file holds it: ended with the platform's line break.
+inline std::string textLine(const std::string& text) {
+#ifdef _WIN32
+    return text + "\r\n";
+#else
+    return text + "\n";
+#endif
+}
