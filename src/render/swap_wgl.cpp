@@ -8,8 +8,7 @@
 
 // wglGetProcAddress hands back a generic PROC. Going through void (*)() first
 // says the change of function type is meant.
-template <typename Function>
-static Function procAddress(const char* name) {
+template <typename Function> static Function procAddress(const char* name) {
     return reinterpret_cast<Function>(reinterpret_cast<void (*)()>(wglGetProcAddress(name)));
 }
 
