@@ -4,8 +4,8 @@ Level 1. The head is turned down into the first food (timed from
 screenshots; a missed turn starts a fresh game), the two-square snake then
 runs into the bottom edge, which is a self hit. Checks "Game Over!" in the
 window, a snake that stands still from then on, the console report, the score
-file, and that closing the window exits with status 0 and flushes the rest of
-the report.
+file, the two beeps (bells on the display), and that closing the window exits
+with status 0 and flushes the rest of the report.
 """
 
 import time
@@ -18,7 +18,9 @@ ARGS = None
 
 class GameOverTest(unittest.TestCase):
     def test_eat_then_hit_the_bottom_edge(self):
-        with wl.play_until_game_over(ARGS.zelvix) as game:
+        bells = wl.Bells(ARGS.bell_count)
+        self.addCleanup(bells.close)
+        with wl.play_until_game_over(ARGS.zelvix, bells=bells) as game:
             shot = game.screenshot()
             game.keep_last_shot("game-over.xwd")
 
@@ -34,6 +36,10 @@ class GameOverTest(unittest.TestCase):
                 with open(game.file(wl.SCORE_FILE), "rb") as f:
                     self.assertEqual(f.read(), wl.SCORE_LINE % (2, 1))
 
+            with self.subTest("beeps"):
+                # One for the food, one for the self hit, and no more.
+                wl.wait_until(lambda: bells.count() >= 2, 10, "two bells on the display")
+
             with self.subTest("the snake stands still after the game over"):
                 # Three ticks at level 1; every frame after the self hit is the same.
                 time.sleep(0.75)
@@ -41,6 +47,7 @@ class GameOverTest(unittest.TestCase):
                 self.assertTrue(shot.same_as(later), "the frame changed after the game over")
 
             with self.subTest("closing the window"):
+                self.assertEqual(bells.count(), 2)
                 self.assertEqual(game.close(ARGS.close_window), 0)
                 # The end of the report waited in the output buffer until the exit.
                 self.assertEqual(game.stdout(), wl.BANNER + wl.REPORT_FLUSHED % 2 + wl.REPORT_TAIL)

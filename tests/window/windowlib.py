@@ -68,8 +68,77 @@ def parse_args(description):
     parser = argparse.ArgumentParser(description=description)
     parser.add_argument("zelvix", help="path of the zelvix executable")
     parser.add_argument("--close-window", dest="close_window", help="path of the close_window helper")
+    parser.add_argument("--bell-count", dest="bell_count", help="path of the bell_count helper")
+    parser.add_argument("--wine", action="store_true", help="zelvix is the Windows build: run it under Wine")
     args, rest = parser.parse_known_args()
+    if args.wine:
+        use_wine()
     return args, [sys.argv[0]] + rest
+
+
+# Under Wine ------------------------------------------------------------
+
+WINE = False
+# Quiet Wine, which never offers to download Mono or Gecko.
+WINE_ENV = {"WINEDEBUG": "-all", "WINEDLLOVERRIDES": "mscoree,mshtml="}
+
+
+def use_wine():
+    """Runs the Windows build under Wine in the prefix WINEPREFIX names,
+    setting the prefix up first if it is new. The game's console and files
+    then end lines with CR LF. With no window manager Wine draws the frame
+    itself and puts its outer corner at (50, 50), the client area at (54, 73)."""
+    global WINE, BANNER, REPORT_FLUSHED, REPORT_TAIL, SCORE_LINE, SCORE_ERROR, DEFAULT_POSITION
+    prefix = os.environ.get("WINEPREFIX")
+    if not prefix:
+        raise SystemExit("--wine needs WINEPREFIX: the Wine prefix to run the game in")
+    if not os.path.exists(os.path.join(prefix, "system.reg")):
+        env = dict(os.environ, **WINE_ENV)
+        env.pop("DISPLAY", None)
+        subprocess.run(["wineboot", "--init"], env=env, check=True, timeout=300)
+        subprocess.run(["wineserver", "--wait"], env=env, check=True, timeout=300)
+    WINE = True
+    BANNER, REPORT_FLUSHED, REPORT_TAIL, SCORE_LINE, SCORE_ERROR = (
+        text.replace(b"\n", b"\r\n") for text in (BANNER, REPORT_FLUSHED, REPORT_TAIL, SCORE_LINE, SCORE_ERROR)
+    )
+    DEFAULT_POSITION = (54, 73)
+
+
+def wine_command(exe):
+    """Wine hands the Unix DISPLAY on to Windows programs, where freeglut takes
+    it for a device name and warns; cmd drops it for the game alone."""
+    path = subprocess.run(["winepath", "--windows", exe], stdout=subprocess.PIPE, stderr=subprocess.DEVNULL,
+                          env=dict(os.environ, **WINE_ENV), check=True).stdout.decode().strip()
+    return ["wine", "cmd", "/c", "set DISPLAY=&& " + path]
+
+
+class Bells:
+    """Counts the bells rung on the display while alive: the game's beeps."""
+
+    def __init__(self, tool):
+        self.out = tempfile.TemporaryFile()
+        self.proc = subprocess.Popen([tool], stdout=self.out)
+        self.marked = 0
+        wait_until(lambda: self.lines()[:1] == [b"ready"] or self.proc.poll() is not None, 20, "the bell counter")
+        if self.proc.poll() is not None:
+            raise WindowTestError("%s exited with status %d" % (tool, self.proc.returncode))
+
+    def lines(self):
+        self.out.seek(0)
+        return self.out.read().splitlines()
+
+    def count(self):
+        """Bells rung since the last mark()."""
+        return self.lines().count(b"bell") - self.marked
+
+    def mark(self):
+        self.marked = 0
+        self.marked = self.count()
+
+    def close(self):
+        self.proc.kill()
+        self.proc.wait(timeout=30)
+        self.out.close()
 
 
 def require_display():
@@ -282,8 +351,18 @@ class Game:
         self.launches += 1
         self._out = open(self.stdout_path, "wb")
         self._err = open(self.stderr_path, "wb")
+        command, env = [self.exe], self.env
+        if WINE:
+            command, env = wine_command(self.exe), dict(self.env or os.environ, **WINE_ENV)
+        # A session of its own, so that shutdown ends Wine's helper processes too.
         self.proc = subprocess.Popen(
-            [self.exe], cwd=self.workdir, stdin=subprocess.PIPE, stdout=self._out, stderr=self._err, env=self.env
+            command,
+            cwd=self.workdir,
+            stdin=subprocess.PIPE,
+            stdout=self._out,
+            stderr=self._err,
+            env=env,
+            start_new_session=True,
         )
         self.proc.stdin.write(self.stdin_text)
         self.proc.stdin.flush()
@@ -411,9 +490,12 @@ class Game:
     # Clean-up ----------------------------------------------------------
 
     def shutdown(self, keep_files=False):
-        if self.alive():
-            self.proc.send_signal(signal.SIGKILL)
-            self.proc.wait(timeout=30)
+        try:
+            # Wine's processes may outlive the one started here.
+            os.killpg(self.proc.pid, signal.SIGKILL)
+        except ProcessLookupError:
+            pass
+        self.proc.wait(timeout=30)
         if self.proc.stdin and not self.proc.stdin.closed:
             try:
                 self.proc.stdin.close()
@@ -517,12 +599,15 @@ def eat_first_food(game, timeout=30):
     return True
 
 
-def play_until_game_over(exe, prepare=None, attempts=5):
+def play_until_game_over(exe, prepare=None, attempts=5, bells=None):
     """Starts level 1, eats the first food and lets the two-square snake run
     into the bottom edge. Returns the running Game, with text shown in the
     middle of the field; the caller shuts it down. Each late turn costs a
-    fresh game, at most `attempts` games in all."""
+    fresh game, at most `attempts` games in all; bells, if given, counts from
+    the start of the game returned."""
     for attempt in range(1, attempts + 1):
+        if bells is not None:
+            bells.mark()
         game = Game(exe, b"1\n", prepare=prepare)
         try:
             game.wait_window()
