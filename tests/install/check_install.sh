@@ -3,8 +3,9 @@
 #
 #   check_install.sh CMAKE BUILD_DIR EXE_NAME SOURCE_MAN_PAGE [CONFIG]
 #
-# The prefix must hold exactly bin/EXE_NAME (executable) and
-# share/man/man6/zelvix.6 (the source page, unchanged); the page must render
+# The prefix must hold exactly bin/EXE_NAME (executable),
+# share/man/man6/zelvix.6 (the source page, unchanged), the menu entry, the
+# metainfo and the icon in every hicolor size and as SVG; the page must render
 # without a single groff warning and be found by man under the prefix; and the
 # installed game must run its console dialogue and then end with GLUT's
 # complaint about the display, which it is not given.
@@ -45,7 +46,14 @@ fi
 # What the install tree holds, and nothing more.
 exe=$prefix/bin/$exe_name
 page=$prefix/share/man/man6/zelvix.6
-expected=$(printf '%s\n' "bin/$exe_name" share/man/man6/zelvix.6 | LC_ALL=C sort)
+expected=$({
+    printf '%s\n' "bin/$exe_name" share/man/man6/zelvix.6 \
+        share/applications/org.torvane.Zelvix.desktop share/metainfo/org.torvane.Zelvix.metainfo.xml \
+        share/icons/hicolor/scalable/apps/zelvix.svg
+    for size in 16 24 32 48 64 128 256; do
+        echo "share/icons/hicolor/${size}x${size}/apps/zelvix.png"
+    done
+} | LC_ALL=C sort)
 actual=$(cd "$prefix" && find . -type f -o -type l | sed 's|^\./||' | LC_ALL=C sort)
 if [ "$actual" != "$expected" ]; then
     fail "the install tree holds other files than expected"
@@ -125,4 +133,4 @@ if [ "$failures" -ne 0 ]; then
     echo "$failures check(s) failed" >&2
     exit 1
 fi
-echo "install tree under a fresh prefix: executable, manual page and start-up all as expected"
+echo "install tree under a fresh prefix: executable, manual page, desktop files and start-up all as expected"
