@@ -1,0 +1,132 @@
+#!/usr/bin/env bash
+# Checks a built Debian package of the game:
+#
+#   check_deb.sh DEB
+#
+# lintian reports no error or warning on it; the menu entry and the metainfo
+# validate, alone and as installed by the package; apt installs it with its
+# dependencies; the installed game opens its window; man finds its page; dpkg
+# lists the menu entry and the icons; and a purge leaves none of its files.
+# Needs root (or sudo) and an X server in DISPLAY, e.g. run it under
+#   xvfb-run -a -s "-screen 0 1024x768x24"
+set -uo pipefail
+
+if [ $# -ne 1 ]; then
+    echo "usage: $0 DEB" >&2
+    exit 2
+fi
+deb=$(realpath "$1") || exit 2
+data=$(cd "$(dirname "$0")/../../data" && pwd) || exit 2
+app_id=org.torvane.Zelvix
+title="Zelvix version 1.2b beta"
+if [ -z "${DISPLAY:-}" ]; then
+    echo "FAIL: no X server in DISPLAY" >&2
+    exit 1
+fi
+sudo=()
+[ "$(id -u)" -ne 0 ] && sudo=(sudo)
+
+failures=0
+fail() {
+    echo "FAIL: $*" >&2
+    failures=$((failures + 1))
+}
+step() { printf '\n== %s\n' "$*"; }
+
+work=$(mktemp -d "${TMPDIR:-/tmp}/zelvix-deb.XXXXXX") || exit 1
+game_pid=
+installed=0
+cleanup() {
+    [ -n "$game_pid" ] && kill "$game_pid" 2>/dev/null
+    # Leave the machine as it was, even when a check in between failed.
+    if [ "$installed" -eq 1 ] && dpkg-query -W -f='${Status}' zelvix 2>/dev/null | grep -q 'ok installed'; then
+        "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get purge -y -qq zelvix >/dev/null
+    fi
+    rm -rf "$work"
+}
+trap cleanup EXIT
+
+step "lintian"
+# Overrides in debian/ say why a tag does not apply; they are shown with the
+# rest. --fail-on would count the overridden ones too, so read the tags.
+lintian --display-info --pedantic --show-overrides "$deb" >"$work/lintian.out" 2>"$work/lintian.err"
+status=$?
+cat "$work/lintian.out"
+if grep -qE '^[EW]: ' "$work/lintian.out"; then
+    fail "lintian reports errors or warnings"
+elif [ "$status" -ne 0 ]; then
+    fail "lintian failed: $(cat "$work/lintian.err")"
+fi
+
+step "menu entry and metainfo"
+# desktop-file-validate exits 0 on warnings: any output counts.
+out=$(desktop-file-validate "$data/$app_id.desktop" 2>&1)
+if [ $? -ne 0 ] || [ -n "$out" ]; then
+    fail "desktop-file-validate: $out"
+fi
+# --strict fails on anything above a pedantic hint.
+appstreamcli validate --no-net --strict "$data/$app_id.metainfo.xml" ||
+    fail "appstreamcli validate: $app_id.metainfo.xml is not clean"
+# As installed: the metainfo's launchable must name the packaged menu entry.
+dpkg-deb -x "$deb" "$work/tree" && appstreamcli validate-tree --no-net --strict "$work/tree" ||
+    fail "appstreamcli validate-tree: the packaged metainfo and menu entry do not fit together"
+
+step "install"
+installed=1
+if ! "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -q "$deb"; then
+    fail "apt-get install $deb failed"
+    exit 1
+fi
+
+step "the installed game opens its window"
+if xdotool search --name "$title" >/dev/null 2>&1; then
+    fail "a window named \"$title\" is open before the game starts"
+fi
+(cd "$work" && exec /usr/games/zelvix <<<1 >"$work/game.out" 2>"$work/game.err") &
+game_pid=$!
+if timeout 30 xdotool search --sync --onlyvisible --name "$title" >/dev/null; then
+    echo "window \"$title\" shown"
+else
+    fail "/usr/games/zelvix showed no window named \"$title\" within 30 s; its standard error:"
+    sed 's/^/    /' "$work/game.err" >&2
+fi
+if ! kill "$game_pid" 2>/dev/null; then
+    fail "/usr/games/zelvix had already ended: $(cat "$work/game.err")"
+fi
+wait "$game_pid" 2>/dev/null
+game_pid=
+
+step "manual page and package contents"
+page=$(man -w zelvix 2>&1)
+[ "$page" = /usr/share/man/man6/zelvix.6.gz ] || fail "man -w zelvix: $page"
+dpkg -L zelvix >"$work/files" || fail "dpkg -L zelvix failed"
+for size in 16 24 32 48 64 128 256; do
+    echo "/usr/share/icons/hicolor/${size}x${size}/apps/zelvix.png"
+done >"$work/expected"
+printf '%s\n' /usr/games/zelvix /usr/share/man/man6/zelvix.6.gz \
+    /usr/share/icons/hicolor/scalable/apps/zelvix.svg \
+    "/usr/share/applications/$app_id.desktop" "/usr/share/metainfo/$app_id.metainfo.xml" \
+    /usr/share/doc/zelvix/copyright >>"$work/expected"
+while read -r path; do
+    grep -qxF "$path" "$work/files" || fail "dpkg -L zelvix does not list $path"
+    [ -f "$path" ] || fail "$path is not installed"
+done <"$work/expected"
+
+step "purge"
+"${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get purge -y -q zelvix || fail "apt-get purge zelvix failed"
+if dpkg-query -W zelvix >/dev/null 2>&1; then
+    fail "dpkg still knows zelvix after the purge: $(dpkg-query -W -f='${Status}' zelvix)"
+fi
+# Shared directories stay; files and the package's own directories must go.
+while read -r path; do
+    if { [ -e "$path" ] || [ -L "$path" ]; } && { [ ! -d "$path" ] || [[ ${path##*/} == *zelvix* ]]; }; then
+        fail "$path is left after the purge"
+    fi
+done <"$work/files"
+
+if [ "$failures" -ne 0 ]; then
+    echo "$failures check(s) failed" >&2
+    exit 1
+fi
+echo
+echo "package $(basename "$deb"): lintian, validation, install, start, manual page and purge all as expected"
