@@ -18,7 +18,28 @@ SWAP_CONTROL = ("GLX_EXT_swap_control", "GLX_MESA_swap_control")
 
 
 class SwapControlTest(unittest.TestCase):
+    def test_wgl_swap_interval_under_wine(self):
+        if not wl.WINE:
+            self.skipTest("the Windows build")
+        # Wine offers WGL_EXT_swap_control and traces the call on its wgl channel.
+        env = dict(os.environ, WINEDEBUG="-all,+wgl")
+        with wl.Game(ARGS.zelvix, b"1\n", env=env) as game:
+            game.wait_window()
+            first = wl.wait_until(lambda: game.screenshot().head_on_start_row(), 10, "the head on its row")
+            wl.wait_until(
+                lambda: (game.screenshot().head_on_start_row() or 0) >= first + 2 * wl.STEP,
+                10,
+                "the head two steps on from x = %g" % first,
+            )
+            trace = game.stderr()
+            self.assertRegex(trace, rb"wglGetExtensionsString\w+ \(.*\) returning \"[^\"]*\bWGL_EXT_swap_control\b")
+            self.assertEqual(trace.count(b"wglSwapIntervalEXT"), 1)
+            self.assertIn(b"wglSwapIntervalEXT (0)", trace)
+            self.assertEqual(game.close(ARGS.close_window), 0)
+
     def test_swap_interval_by_driver(self):
+        if wl.WINE:
+            self.skipTest("a GLX driver")
         self.assertTrue(SHIM and os.path.exists(SHIM), "ZELVIX_SWAP_CONTROL_SHIM must name the shim")
         cases = [
             ("none offered", "", []),

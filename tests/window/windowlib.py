@@ -353,7 +353,7 @@ class Game:
         self._err = open(self.stderr_path, "wb")
         command, env = [self.exe], self.env
         if WINE:
-            command, env = wine_command(self.exe), dict(self.env or os.environ, **WINE_ENV)
+            command, env = wine_command(self.exe), dict(WINE_ENV, **(self.env or os.environ))
         # A session of its own, so that shutdown ends Wine's helper processes too.
         self.proc = subprocess.Popen(
             command,
