@@ -17,6 +17,18 @@ SHIM = os.environ.get("ZELVIX_SWAP_CONTROL_SHIM")
 SWAP_CONTROL = ("GLX_EXT_swap_control", "GLX_MESA_swap_control")
 
 
+def wait_for_crawl(game):
+    """Waits for the window and then for the snake to crawl right along its
+    starting row, two steps on from where it is first seen."""
+    game.wait_window()
+    first = wl.wait_until(lambda: game.screenshot().head_on_start_row(), 10, "the head on its row")
+    wl.wait_until(
+        lambda: (game.screenshot().head_on_start_row() or 0) >= first + 2 * wl.STEP,
+        10,
+        "the head two steps on from x = %g" % first,
+    )
+
+
 class SwapControlTest(unittest.TestCase):
     def test_wgl_swap_interval_under_wine(self):
         if not wl.WINE:
@@ -24,13 +36,7 @@ class SwapControlTest(unittest.TestCase):
         # Wine offers WGL_EXT_swap_control and traces the call on its wgl channel.
         env = dict(os.environ, WINEDEBUG="-all,+wgl")
         with wl.Game(ARGS.zelvix, b"1\n", env=env) as game:
-            game.wait_window()
-            first = wl.wait_until(lambda: game.screenshot().head_on_start_row(), 10, "the head on its row")
-            wl.wait_until(
-                lambda: (game.screenshot().head_on_start_row() or 0) >= first + 2 * wl.STEP,
-                10,
-                "the head two steps on from x = %g" % first,
-            )
+            wait_for_crawl(game)
             trace = game.stderr()
             self.assertRegex(trace, rb"wglGetExtensionsString\w+ \(.*\) returning \"[^\"]*\bWGL_EXT_swap_control\b")
             self.assertEqual(trace.count(b"wglSwapIntervalEXT"), 1)
@@ -59,14 +65,7 @@ class SwapControlTest(unittest.TestCase):
             env["ZELVIX_SWAP_LOG"] = os.path.join(workdir, "swap.log")
 
         with wl.Game(ARGS.zelvix, b"1\n", env=env, prepare=log_in_workdir) as game:
-            game.wait_window()
-            # The snake crawls right along its starting row, one step a tick.
-            first = wl.wait_until(lambda: game.screenshot().head_on_start_row(), 10, "the head on its row")
-            wl.wait_until(
-                lambda: (game.screenshot().head_on_start_row() or 0) >= first + 2 * wl.STEP,
-                10,
-                "the head two steps on from x = %g" % first,
-            )
+            wait_for_crawl(game)
             with open(env["ZELVIX_SWAP_LOG"]) as f:
                 lines = f.read().splitlines()
             server = [line for line in lines if line.startswith("server ")]
