@@ -16,6 +16,28 @@ install_missing() {
     DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
 }
 
+# apt-get source with a private list of the machine's own archives as deb-src,
+# and private lists and cache: the machine's apt configuration is untouched.
+# The source lands in WORK/src, the private lists in WORK/apt.
+#   fetch_source PACKAGE VERSION WORK
+fetch_source() {
+    local package=$1 version=$2 work=$3 apt=$3/apt
+    mkdir -p "$apt/sources.list.d" "$apt/lists/partial" "$apt/cache/archives/partial" "$work/src"
+    : >"$apt/sources.list"
+    sed -n 's/^deb /deb-src /p' /etc/apt/sources.list 2>/dev/null >>"$apt/sources.list" || true
+    for list in /etc/apt/sources.list.d/*.sources; do
+        [ -e "$list" ] && sed 's/^Types: deb$/Types: deb-src/' "$list" >"$apt/sources.list.d/${list##*/}"
+    done
+    for list in /etc/apt/sources.list.d/*.list; do
+        [ -e "$list" ] && sed -n 's/^deb /deb-src /p' "$list" >>"$apt/sources.list"
+    done
+    local options=(-o "Dir::Etc::SourceList=$apt/sources.list" -o "Dir::Etc::SourceParts=$apt/sources.list.d"
+        -o "Dir::State::Lists=$apt/lists" -o "Dir::Cache=$apt/cache")
+    apt-get "${options[@]}" update -qq
+    (cd "$work/src" && apt-get "${options[@]}" source -qq "$package=$version" 2>&1 |
+        grep -v -e '^dpkg-source: info' -e 'unsandboxed as root' || true)
+}
+
 # What building and playing the game needs.
 GAME_PACKAGES=(build-essential cmake libglut-dev libgl-dev libx11-dev libgl1-mesa-dri)
 
