@@ -49,6 +49,12 @@ TEST_PACKAGES=(libgtest-dev libbenchmark-dev xvfb xauth xdotool x11-apps x11-uti
 WINDOWS_PACKAGES=(g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 dpkg-dev googletest
     wine wine64)
 
+# What the browser page needs: Debian's Emscripten, freeglut's source package
+# for the fonts (through dpkg-dev), and for its test headless Chromium driven
+# through Selenium.
+WEB_PACKAGES=(cmake emscripten dpkg-dev libglut-dev)
+WEB_TEST_PACKAGES=(chromium chromium-driver python3-selenium)
+
 # What building the Debian package (debian/control's Build-Depends) and
 # checking it (tests/package/check_deb.sh) need on top of the game's packages.
 PACKAGE_PACKAGES=(debhelper dpkg-dev libglx-dev libopengl-dev libgtest-dev python3

@@ -1,0 +1,160 @@
+// The page around the game: its console (#console, standard output and error,
+// and the typed lines), its standard input (#stdin), the score file kept in the
+// browser's storage (#score), the beep, and swipes and taps on the canvas.
+// Runs before the game's own start-up code.
+
+(function () {
+  'use strict';
+
+  const consoleText = document.getElementById('console').appendChild(document.createTextNode(''));
+  const input = document.getElementById('stdin');
+  const canvas = document.getElementById('canvas');
+  const scoreView = document.getElementById('score');
+  const scoreFile = 'User_score.txt';
+  const scoreKey = 'zelvix/' + scoreFile;
+
+  // Bytes as the game writes them, decoded per stream.
+  function byteWriter() {
+    const decoder = new TextDecoder();
+    return (byte) => consoleText.appendData(decoder.decode(new Uint8Array([byte & 255]), { stream: true }));
+  }
+  const writeOut = byteWriter();
+  const writeErr = byteWriter();
+  const say = (text, write) => new TextEncoder().encode(text).forEach(write);
+
+  // Standard input holds the typed lines; the game reads it once, for the level.
+  const pending = [];
+  Module['stdin'] = () => (pending.length ? pending.shift() : null);
+  Module['stdout'] = writeOut;
+  Module['stderr'] = writeErr;
+  Module['canvas'] = canvas;
+
+  // The score file lives in the game's file system while the page is open and
+  // in the browser's storage between visits.
+  function keepScore() {
+    const text = new TextDecoder().decode(FS.readFile(scoreFile));
+    scoreView.textContent = text;
+    try {
+      localStorage.setItem(scoreKey, text);
+    } catch (e) {
+      say('zelvix: could not keep the score in this browser\'s storage\n', writeErr);
+    }
+  }
+
+  function restoreScore() {
+    let text = null;
+    try {
+      text = localStorage.getItem(scoreKey);
+    } catch (e) {
+      return;
+    }
+    if (text !== null) {
+      FS.writeFile(scoreFile, text);
+      scoreView.textContent = text;
+    }
+  }
+
+  Module['preRun'] = [() => {
+    restoreScore();
+    // The game closes the score file after each game over's write.
+    const close = FS.close;
+    FS.close = (stream) => {
+      close(stream);
+      if (stream.path && stream.path.split('/').pop() === scoreFile) {
+        keepScore();
+      }
+    };
+  }];
+
+  // A short tone for each beep; browsers allow sound only after a gesture, so
+  // the audio context comes with the Enter that sends the level.
+  let audio = null;
+  Module['beep'] = () => {
+    if (audio === null) {
+      return;
+    }
+    const tone = audio.createOscillator();
+    const volume = audio.createGain();
+    tone.type = 'square';
+    tone.frequency.value = 880;
+    volume.gain.value = 0.06;
+    tone.connect(volume).connect(audio.destination);
+    tone.start();
+    tone.stop(audio.currentTime + 0.08);
+  };
+
+  // A line with something on it ends the level read: the game then reads it
+  // from standard input and opens its canvas. Blank lines keep it waiting.
+  let started = false;
+  input.addEventListener('keydown', (event) => {
+    if (event.key !== 'Enter' || event.isComposing || started) {
+      return;
+    }
+    event.preventDefault();
+    const line = input.value + '\n';
+    input.value = '';
+    say(line, (byte) => pending.push(byte & 255));
+    consoleText.appendData(line);
+    if (!/[^ \t\n\v\f\r]/.test(line)) {
+      return;
+    }
+    started = true;
+    // The game's keys are read on the whole window from now on.
+    input.disabled = true;
+    try {
+      audio = new (window.AudioContext || window.webkitAudioContext)();
+    } catch (e) {
+      audio = null;
+    }
+    try {
+      Module['_levelEntered']();
+    } catch (e) {
+      // GLUT's event loop hands control back to the page by throwing.
+      if (e !== 'unwind') {
+        throw e;
+      }
+    }
+  });
+
+  // A swipe of at least 30 pixels, mostly along one axis, is the arrow of its
+  // direction; a tap of under 10 pixels is F1.
+  const swipeMin = 30;
+  const tapMax = 10;
+  const keyLeft = 100;
+  const keyUp = 101;
+  const keyRight = 102;
+  const keyDown = 103;
+  const keyF1 = 1;
+  let touchStart = null;
+  canvas.addEventListener('touchstart', (event) => {
+    event.preventDefault();
+    const touch = event.changedTouches[0];
+    touchStart = { id: touch.identifier, x: touch.clientX, y: touch.clientY };
+  }, { passive: false });
+  canvas.addEventListener('touchmove', (event) => event.preventDefault(), { passive: false });
+  canvas.addEventListener('touchend', (event) => {
+    event.preventDefault();
+    const touch = Array.from(event.changedTouches).find((t) => touchStart && t.identifier === touchStart.id);
+    if (!touch || !started) {
+      return;
+    }
+    const dx = touch.clientX - touchStart.x;
+    const dy = touch.clientY - touchStart.y;
+    touchStart = null;
+    const along = Math.max(Math.abs(dx), Math.abs(dy));
+    const across = Math.min(Math.abs(dx), Math.abs(dy));
+    let key = null;
+    if (Math.hypot(dx, dy) < tapMax) {
+      key = keyF1;
+    } else if (along >= swipeMin && along >= 2 * across) {
+      if (Math.abs(dx) > Math.abs(dy)) {
+        key = dx > 0 ? keyRight : keyLeft;
+      } else {
+        key = dy > 0 ? keyDown : keyUp;
+      }
+    }
+    if (key !== null) {
+      Module['_touchKey'](key);
+    }
+  }, { passive: false });
+})();
