@@ -56,11 +56,13 @@
 
   Module['preRun'] = [() => {
     restoreScore();
-    // The game closes the score file after each game over's write.
+    // The game closes the score file after each game over's write; reading
+    // it back opens and closes it too, but only for reading.
     const close = FS.close;
+    const accessModes = 3;
     FS.close = (stream) => {
       close(stream);
-      if (stream.path && stream.path.split('/').pop() === scoreFile) {
+      if ((stream.flags & accessModes) !== 0 && stream.path && stream.path.split('/').pop() === scoreFile) {
         keepScore();
       }
     };

@@ -221,6 +221,9 @@ class Shot:
         if len(self.pixels) < self.bytes_per_line * self.height:
             raise WindowTestError("truncated screenshot")
         self.bytes_per_pixel = self.bits_per_pixel // 8
+        self.size_world()
+
+    def size_world(self):
         # The world's shorter side spans 250 units.
         self.scale = min(self.width, self.height) / 250.0
         self.world_width = self.width / self.scale
