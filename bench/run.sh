@@ -2,7 +2,8 @@
 # Builds the game and the benchmarks in Release and runs all of them:
 #   bench/run.sh [BUILD_DIR]        (default: build-bench)
 # The GL parts need an X display; without DISPLAY they run under xvfb-run.
-# Takes about three to four minutes, most of it the cadence run.
+# Takes about four to five minutes, most of it the cadence runs. The browser
+# page is built with scripts/build-web into build/web.
 set -eu
 
 here=$(cd "$(dirname "$0")" && pwd)
@@ -36,3 +37,8 @@ with_display "$build/bench/frame_bench" --benchmark_repetitions=5 \
 echo
 echo "== Cadence: the game against a bare GLUT loop at every level"
 python3 "$here/cadence.py" "$build/zelvix" "$build/bench/bare_loop"
+
+echo
+echo "== Cadence in the browser: the page against a bare Emscripten GLUT loop"
+"$root/scripts/build-web" >/dev/null
+/usr/bin/python3 "$here/page_cadence.py" "$root/build/web/zelvix.html" "$root/build/web/bare_loop.html"

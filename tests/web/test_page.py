@@ -13,23 +13,19 @@ import functools
 import http.server
 import os
 import sys
-import tempfile
 import threading
 import unittest
 
-from selenium import webdriver
-from selenium.webdriver.chrome.service import Service
 from selenium.webdriver.common.action_chains import ActionChains
 from selenium.webdriver.common.by import By
 from selenium.webdriver.common.keys import Keys
+
+import chromium
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "window"))
 import windowlib as wl  # noqa: E402
 
 PAGE = None
-CHROMIUM_FLAGS = ("--headless=new", "--no-sandbox", "--use-angle=swiftshader", "--enable-unsafe-swiftshader",
-                  "--force-device-scale-factor=1", "--disable-background-networking", "--disable-component-update",
-                  "--no-first-run", "--disable-sync")
 # Runs before the page's own script: frames stay readable after they are
 # shown, every tone started is counted, and every key's fate is recorded.
 WATCH = """
@@ -100,14 +96,8 @@ def serve(directory):
 
 class PageTest(unittest.TestCase):
     def setUp(self):
-        options = webdriver.ChromeOptions()
-        options.binary_location = "/usr/bin/chromium"
-        for flag in CHROMIUM_FLAGS + ("--user-data-dir=" + tempfile.mkdtemp(prefix="zelvix-chromium-"),):
-            options.add_argument(flag)
-        options.set_capability("goog:loggingPrefs", {"browser": "ALL"})
-        self.driver = webdriver.Chrome(service=Service("/usr/bin/chromedriver"), options=options)
+        self.driver = chromium.start(WATCH)
         self.addCleanup(self.driver.quit)
-        self.driver.execute_cdp_cmd("Page.addScriptToEvaluateOnNewDocument", {"source": WATCH})
         self.page = Page(self.driver)
         server = serve(os.path.dirname(PAGE))
         self.addCleanup(server.server_close)

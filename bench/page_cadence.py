@@ -1,0 +1,128 @@
+#!/usr/bin/python3
+"""Cadence of the browser page against a bare Emscripten GLUT loop.
+
+    page_cadence.py [--smoke] ZELVIX_HTML BARE_LOOP_HTML
+
+Opens zelvix.html in Debian's headless Chromium, types each level (8 and 5)
+and records, from outside the game, the moment every tick's timer fires;
+then does the same for bare_loop.html (bench/bare_loop.cpp built with the
+game's flags) at the same delay, in the same browser, alternating which goes
+first. Reports the tick intervals' median and 95th percentile, the time from
+the start of loading to the banner, and the page's size. Whether the figures
+meet the targets is printed, not enforced.
+"""
+
+import argparse
+import os
+import statistics
+import sys
+import time
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tests", "web"))
+import chromium  # noqa: E402
+from cadence import percentile  # noqa: E402
+
+LEVEL_DELAYS_MS = {8: 10, 5: 80}
+MEDIAN_RATIO = 1.02  # the page's median at most 1.02 x the bare loop's
+P95_GAP_MS = 1.0  # the page's p95 at most 1 ms above the bare loop's
+BANNER_MS = 1000.0  # the banner shown within 1 s of the start of loading
+PAGE_KIB = 600.0
+
+# Every timer is stamped with its delay when it fires, and the banner's
+# arrival in the console with its time from the start of loading.
+WATCH = """
+window.fired = [];
+const setTimer = window.setTimeout;
+window.setTimeout = function (callback, delay, ...rest) {
+  const stamped = function (...args) { window.fired.push([delay, performance.now()]); return callback.apply(this, args); };
+  return setTimer.call(this, stamped, delay, ...rest);
+};
+new MutationObserver((changes, observer) => {
+  const console = document.getElementById('console');
+  if (console && console.textContent.endsWith('Level :')) { window.bannerAt = performance.now(); observer.disconnect(); }
+}).observe(document, { childList: true, subtree: true, characterData: true });
+"""
+
+
+def wait_for(driver, script, timeout=30):
+    deadline = time.monotonic() + timeout
+    while True:
+        value = driver.execute_script(script)
+        if value is not None or time.monotonic() > deadline:
+            return value
+        time.sleep(0.01)
+
+
+def run(driver, url, level, delay, seconds, least):
+    """Tick intervals of one load of the page, in ms, and when its banner showed."""
+    driver.get(url)
+    banner = None
+    if level is not None:
+        banner = wait_for(driver, "return window.bannerAt")
+        driver.find_element("id", "stdin").send_keys("%d\n" % level)
+    script = "return window.fired.filter((t) => t[0] === %d).map((t) => t[1])" % delay
+    started = time.monotonic()
+    while time.monotonic() - started < seconds or len(driver.execute_script(script)) < least + 3:
+        if time.monotonic() - started > 10 * seconds + 30:
+            sys.exit("page_cadence.py: too few ticks from %s" % url)
+        time.sleep(0.1)
+    ticks = driver.execute_script(script)[2:]  # the first come with the start-up
+    return [b - a for a, b in zip(ticks, ticks[1:])], banner
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
+    parser.add_argument("page", help="zelvix.html")
+    parser.add_argument("bare_page", help="bare_loop.html")
+    parser.add_argument("--smoke", action="store_true", help="one short run each at level 8: checks the measurement")
+    args = parser.parse_args()
+    seconds, least, rounds = (1.0, 20, 1) if args.smoke else (4.0, 40, 2)
+    game_url = "file://" + os.path.abspath(args.page)
+    bare_url = "file://" + os.path.abspath(args.bare_page)
+    driver = chromium.start(WATCH)
+    rows, banners = [], []
+    try:
+        for level, delay in LEVEL_DELAYS_MS.items():
+            if args.smoke and level != 8:
+                continue
+            runs = {"page": [], "bare": []}
+            for round_number in range(rounds):
+                order = ("page", "bare") if round_number % 2 == 0 else ("bare", "page")
+                for kind in order:
+                    if kind == "page":
+                        intervals, banner = run(driver, game_url, level, delay, seconds, least)
+                        banners.append(banner)
+                    else:
+                        intervals, _ = run(driver, bare_url + "?delay=%d" % delay, None, delay, seconds, least)
+                    runs[kind] += intervals
+            rows.append((level, delay, runs["page"], runs["bare"]))
+    finally:
+        driver.quit()
+
+    size_kib = os.path.getsize(args.page) / 1024
+    print("| level | delay ms | page median / p95 ms | bare median / p95 ms | median ratio | intervals |")
+    print("|---:|---:|---:|---:|---:|---:|")
+    verdicts = []
+    for level, delay, page, bare in rows:
+        pm, pp = statistics.median(page), percentile(page, 0.95)
+        bm, bp = statistics.median(bare), percentile(bare, 0.95)
+        print("| %d | %d | %.2f / %.2f | %.2f / %.2f | %.3f | %d / %d |"
+              % (level, delay, pm, pp, bm, bp, pm / bm, len(page), len(bare)))
+        verdicts.append("level %d: median ratio %.3f (at most %.2f): %s; p95 %+.2f ms against bare (at most +%g): %s"
+                        % (level, pm / bm, MEDIAN_RATIO, met(pm / bm <= MEDIAN_RATIO), pp - bp, P95_GAP_MS,
+                           met(pp - bp <= P95_GAP_MS)))
+    print()
+    print("Banner after the start of loading: median %.0f ms, worst %.0f ms (at most %g): %s"
+          % (statistics.median(banners), max(banners), BANNER_MS, met(max(banners) <= BANNER_MS)))
+    print("Page: %.0f KiB (at most %g): %s" % (size_kib, PAGE_KIB, met(size_kib <= PAGE_KIB)))
+    for line in verdicts:
+        print(line)
+    return 0
+
+
+def met(ok):
+    return "met" if ok else "NOT met"
+
+
+if __name__ == "__main__":
+    sys.exit(main())
