@@ -97,7 +97,7 @@ def main():
                     runs[kind] += intervals
             rows.append((level, delay, runs["page"], runs["bare"]))
     finally:
-        driver.quit()
+        chromium.stop(driver)
 
     size_kib = os.path.getsize(args.page) / 1024
     print("| level | delay ms | page median / p95 ms | bare median / p95 ms | median ratio | intervals |")

@@ -103,6 +103,7 @@
     started = true;
     // The game's keys are read on the whole window from now on.
     input.disabled = true;
+    canvas.scrollIntoView({ block: 'nearest' });
     try {
       audio = new (window.AudioContext || window.webkitAudioContext)();
     } catch (e) {

@@ -29,3 +29,8 @@ def start(before_page=""):
     if before_page:
         driver.execute_cdp_cmd("Page.addScriptToEvaluateOnNewDocument", {"source": before_page})
     return driver
+
+
+def stop(driver):
+    driver.quit()
+    driver.profile.cleanup()

@@ -1,6 +1,7 @@
 """The browser page, zelvix.html, in headless Chromium driven through Selenium.
 
-Opened from disk and served over HTTP, the page plays the window tests'
+Opened from disk and played with the keys, and served over HTTP and played by
+touch (a tap pauses, a swipe turns), the page plays the window tests'
 scripted game (level 1: eat the first food, run into the bottom edge) after a
 blank line that must keep the level read waiting. Checks the console text and
 score line against the desktop's bytes, "Game Over!" where the desktop draws
@@ -62,12 +63,15 @@ class CanvasShot(wl.Shot):
 
 
 class Page:
-    """The page in a browser, with what wl.eat_first_food asks of a game."""
+    """The page in a browser, with what wl.eat_first_food asks of a game:
+    keys typed, or by touch swiped (arrows) and tapped (F1) on the canvas."""
 
-    KEYS = {"Down": Keys.ARROW_DOWN, "Up": Keys.ARROW_UP, "Left": Keys.ARROW_LEFT, "Right": Keys.ARROW_RIGHT}
+    KEYS = {"Down": Keys.ARROW_DOWN, "Up": Keys.ARROW_UP, "Left": Keys.ARROW_LEFT, "Right": Keys.ARROW_RIGHT,
+            "F1": Keys.F1}
+    SWIPES = {"Down": (0, 40), "Up": (0, -40), "Left": (-40, 0), "Right": (40, 0), "F1": (0, 0)}
 
-    def __init__(self, driver):
-        self.driver = driver
+    def __init__(self, driver, touch):
+        self.driver, self.touch = driver, touch
 
     def text(self, element):
         return self.driver.execute_script("return document.getElementById(arguments[0]).textContent", element).encode()
@@ -80,7 +84,16 @@ class Page:
         return CanvasShot(width, height, base64.b64decode(data))
 
     def key(self, *names):
-        ActionChains(self.driver).send_keys(*(self.KEYS[name] for name in names)).perform()
+        if not self.touch:
+            ActionChains(self.driver).send_keys(*(self.KEYS[name] for name in names)).perform()
+        for dx, dy in (self.SWIPES[name] for name in names if self.touch):
+            x, y = self.driver.execute_script("const box = canvas.getBoundingClientRect(); "
+                                              "return [box.left + 175, box.top + 200]")
+            path = [("touchStart", [(x, y)]), ("touchMove", [(x + dx / 2, y + dy / 2)]),
+                    ("touchMove", [(x + dx, y + dy)]), ("touchEnd", [])]
+            for kind, points in path:
+                self.driver.execute_cdp_cmd("Input.dispatchTouchEvent", {
+                    "type": kind, "touchPoints": [{"x": px, "y": py} for px, py in points]})
 
 
 def serve(directory):
@@ -97,13 +110,13 @@ def serve(directory):
 class PageTest(unittest.TestCase):
     def setUp(self):
         self.driver = chromium.start(WATCH)
-        self.addCleanup(self.driver.quit)
-        self.page = Page(self.driver)
+        self.addCleanup(chromium.stop, self.driver)
         server = serve(os.path.dirname(PAGE))
         self.addCleanup(server.server_close)
         self.addCleanup(server.shutdown)
-        self.urls = {"from disk": "file://" + PAGE,
-                     "over HTTP": "http://127.0.0.1:%d/%s" % (server.server_port, os.path.basename(PAGE))}
+        self.cases = {"from disk, with the keys": ("file://" + PAGE, False),
+                      "over HTTP, by touch": ("http://127.0.0.1:%d/%s" % (server.server_port, os.path.basename(PAGE)),
+                                              True)}
 
     def start_level_one(self, url):
         self.driver.get(url)
@@ -114,27 +127,41 @@ class PageTest(unittest.TestCase):
         self.page.type_line("1")
 
     def test_scripted_game(self):
-        for where, url in self.urls.items():
-            with self.subTest(where):
+        for case, (url, touch) in self.cases.items():
+            with self.subTest(case):
+                self.page = Page(self.driver, touch)
                 self.play(url)
+
+    def text_shown(self):
+        """The frame, when it shows a text in the middle of the field."""
+        shot = self.page.screenshot()
+        return shot if wl.text_extent(shot) else None
+
+    def pause_and_resume(self):
+        self.page.key("F1")
+        shot = wl.wait_until(self.text_shown, 10, '"Paused"')
+        self.assertEqual(wl.text_problems(wl.text_extent(shot), "Paused"), [])
+        self.page.key("F1")
+        wl.wait_until(lambda: self.text_shown() is None, 10, '"Paused" to go')
 
     def play(self, url):
         page = self.page
         for _ in range(5):
             self.start_level_one(url)
+            self.pause_and_resume()
             if wl.eat_first_food(page):
                 break
         else:
             self.fail("missed the turn into the first food in 5 games")
-        shot = wl.wait_until(lambda: wl.text_extent(page.screenshot()) and page.screenshot(), 60, "Game Over!")
+        shot = wl.wait_until(self.text_shown, 60, "Game Over!")
         self.assertEqual(wl.text_problems(wl.text_extent(shot), "Game Over!"), [])
         report = wl.BANNER + b"  \n1\n" + wl.REPORT_FLUSHED % 2
         wl.wait_until(lambda: page.text("console") == report, 10, "the report %r" % report)
         self.assertEqual(page.text("score"), wl.SCORE_LINE % (2, 1))
         self.assertEqual(self.driver.execute_script("return window.tones"), 2)
         keys = self.driver.execute_script("return window.keys")
-        self.assertIn(["ArrowDown", True], keys)
-        self.assertEqual([key for key in keys if key[0].startswith("Arrow") and not key[1]], [])
+        self.assertEqual([key for key in keys if key[0].startswith("Arrow") or key[0] == "F1"],
+                         [] if page.touch else [["F1", True], ["F1", True], ["ArrowDown", True]])
         errors = [entry for entry in self.driver.get_log("browser") if entry["level"] == "SEVERE"]
         self.assertEqual(errors, [])
 
