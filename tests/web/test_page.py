@@ -154,6 +154,7 @@ class PageTest(unittest.TestCase):
         else:
             self.fail("missed the turn into the first food in 5 games")
         shot = wl.wait_until(self.text_shown, 60, "Game Over!")
+        self.assertEqual((shot.width, shot.height), wl.DEFAULT_SIZE)
         self.assertEqual(wl.text_problems(wl.text_extent(shot), "Game Over!"), [])
         report = wl.BANNER + b"  \n1\n" + wl.REPORT_FLUSHED % 2
         wl.wait_until(lambda: page.text("console") == report, 10, "the report %r" % report)
