@@ -64,22 +64,22 @@ void drawGlyph(const GLubyte* bits, int width, int height, int left, int bottom)
     const int rowBytes = (width + 7) / 8;
     glBegin(GL_QUADS);
     for (int row = 0; row < height; ++row) {
+        const GLubyte* line = bits + row * rowBytes;
+        const auto set = [&](int c) {
+            return c < width && (line[c / 8] & (0x80U >> (c % 8))) != 0;
+        };
         const float y0 = static_cast<float>(bottom + row - viewport[1]) * sy - 1.0F;
         const float y1 = y0 + sy;
-        for (int column = 0; column < width;) {
-            const auto set = [&](int c) {
-                return c < width && (bits[row * rowBytes + c / 8] & (0x80U >> (c % 8U))) != 0;
-            };
+        for (int column = 0; column < width; ++column) {
             if (!set(column)) {
-                ++column;
                 continue;
             }
             const int start = column;
-            while (set(column)) {
+            while (set(column + 1)) {
                 ++column;
             }
             const float x0 = static_cast<float>(left + start - viewport[0]) * sx - 1.0F;
-            const float x1 = static_cast<float>(left + column - viewport[0]) * sx - 1.0F;
+            const float x1 = static_cast<float>(left + column + 1 - viewport[0]) * sx - 1.0F;
             glVertex3f(x0, y0, raster.depth);
             glVertex3f(x1, y0, raster.depth);
             glVertex3f(x1, y1, raster.depth);
