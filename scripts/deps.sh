@@ -30,4 +30,4 @@ WINDOWS_PACKAGES=(g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 dpkg-dev 
 # What building the Debian package (debian/control's Build-Depends) and
 # checking it (tests/package/check_deb.sh) need on top of the game's packages.
 PACKAGE_PACKAGES=(debhelper dpkg-dev libglx-dev libopengl-dev libgtest-dev python3
-    lintian desktop-file-utils appstream xvfb xauth xdotool man-db zip unzip icoutils)
+    lintian desktop-file-utils appstream xvfb xauth xdotool x11-apps x11-utils man-db zip unzip icoutils)
