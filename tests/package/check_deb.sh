@@ -127,6 +127,7 @@ with wl.play_until_game_over(sys.argv[2], keep_stdin_open=True) as game:
     wl.run_tool([sys.argv[3], str(game.window)])
     shown = wl.BANNER + wl.REPORT_FLUSHED % 2 + wl.REPORT_TAIL + b"\n\nPress Enter to close this window.\n"
     wl.wait_until(lambda: game.stdout() == shown, 30, "the report, its tail and the prompt")
+    # Still there a moment after the prompt: waiting in its read, not ending.
     time.sleep(0.5)
     game.check_alive()
     game.proc.stdin.write(b"\n")
