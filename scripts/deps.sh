@@ -39,7 +39,7 @@ fetch_source() {
 }
 
 # What building and playing the game needs.
-GAME_PACKAGES=(build-essential cmake libglut-dev libgl-dev libx11-dev libgl1-mesa-dri)
+GAME_PACKAGES=(build-essential cmake libglut-dev libgl-dev libx11-dev libgl1-mesa-dri python3)
 
 # What the tests, checks and benchmarks need on top.
 TEST_PACKAGES=(libgtest-dev libbenchmark-dev xvfb xauth xdotool x11-apps x11-utils imagemagick
@@ -58,4 +58,4 @@ WEB_TEST_PACKAGES=(chromium chromium-driver python3-selenium)
 # What building the Debian package (debian/control's Build-Depends) and
 # checking it (tests/package/check_deb.sh) need on top of the game's packages.
 PACKAGE_PACKAGES=(debhelper dpkg-dev libglx-dev libopengl-dev libgtest-dev python3
-    lintian desktop-file-utils appstream xvfb xauth xdotool man-db zip unzip icoutils)
+    lintian desktop-file-utils appstream xvfb xauth xdotool x11-apps x11-utils man-db zip unzip icoutils)

@@ -1,22 +1,26 @@
 #!/usr/bin/env bash
 # Checks a built Debian package of the game:
 #
-#   check_deb.sh DEB
+#   check_deb.sh DEB CLOSE_WINDOW_TOOL
 #
-# lintian reports no error or warning on it; the menu entry and the metainfo
+# lintian reports no error or warning on it, nor on its source package
+# (the .dsc beside it), which unpacks; the menu entry and the metainfo
 # validate, alone and as installed by the package; apt installs it with its
-# dependencies; the installed game opens its window; man finds its page; dpkg
-# lists the menu entry and the icons; and a purge leaves none of its files.
+# dependencies; the installed game opens its window, of the menu entry's
+# class; the menu entry's command keeps the game's report shown until Enter;
+# man finds its page; dpkg lists the menu entry and the icons; and a purge
+# leaves none of its files.
 # Needs root (or sudo) and an X server in DISPLAY, e.g. run it under
 #   xvfb-run -a -s "-screen 0 1024x768x24"
 set -uo pipefail
 
-if [ $# -ne 1 ]; then
-    echo "usage: $0 DEB" >&2
+if [ $# -ne 2 ]; then
+    echo "usage: $0 DEB CLOSE_WINDOW_TOOL" >&2
     exit 2
 fi
-deb=$(realpath "$1") || exit 2
+deb=$(realpath "$1") close_window=$(realpath "$2") || exit 2
 data=$(cd "$(dirname "$0")/../../data" && pwd) || exit 2
+window_tests=$(cd "$(dirname "$0")/../window" && pwd) || exit 2
 app_id=org.torvane.Zelvix
 title="Zelvix version 1.2b beta"
 if [ -z "${DISPLAY:-}" ]; then
@@ -58,6 +62,15 @@ elif [ "$status" -ne 0 ]; then
     fail "lintian failed: $(cat "$work/lintian.err")"
 fi
 
+step "source package"
+dsc=${deb%_*}.dsc
+dpkg-source -x "$dsc" "$work/source" >/dev/null && [ -f "$work/source/debian/rules" ] ||
+    fail "dpkg-source -x $dsc did not unpack it"
+lintian --display-info --pedantic --show-overrides "$dsc" >"$work/lintian-source.out" 2>&1 ||
+    fail "lintian failed on $dsc"
+cat "$work/lintian-source.out"
+grep -qE '^[EW]: ' "$work/lintian-source.out" && fail "lintian reports errors or warnings on $(basename "$dsc")"
+
 step "menu entry and metainfo"
 # desktop-file-validate exits 0 on warnings: any output counts.
 out=$(desktop-file-validate "$data/$app_id.desktop" 2>&1)
@@ -84,8 +97,11 @@ if xdotool search --name "$title" >/dev/null 2>&1; then
 fi
 (cd "$work" && exec /usr/games/zelvix <<<1 >"$work/game.out" 2>"$work/game.err") &
 game_pid=$!
-if timeout 30 xdotool search --sync --onlyvisible --name "$title" >/dev/null; then
+if window=$(timeout 30 xdotool search --sync --onlyvisible --name "$title"); then
     echo "window \"$title\" shown"
+    class=$(sed -n 's/^StartupWMClass=//p' "/usr/share/applications/$app_id.desktop")
+    [ -n "$class" ] && xprop -id "$window" WM_CLASS | grep -qF "\"$class\"" ||
+        fail "the window's $(xprop -id "$window" WM_CLASS) is not the menu entry's StartupWMClass=$class"
 else
     fail "/usr/games/zelvix showed no window named \"$title\" within 30 s; its standard error:"
     sed 's/^/    /' "$work/game.err" >&2
@@ -95,6 +111,31 @@ if ! kill "$game_pid" 2>/dev/null; then
 fi
 wait "$game_pid" 2>/dev/null
 game_pid=
+
+step "started from the menu, the terminal keeps the report until Enter"
+# The entry's command as a terminal runs it, in a user session's PATH, which
+# holds /usr/games. The entry quotes as the shell does within double quotes.
+exec_line=$(sed -n 's/^Exec=//p' "/usr/share/applications/$app_id.desktop")
+printf '#!/bin/sh\nPATH=$PATH:/usr/games\nexec %s\n' "$exec_line" >"$work/menu-launch"
+chmod +x "$work/menu-launch"
+python3 - "$window_tests" "$work/menu-launch" "$close_window" <<'EOF' ||
+import sys, time
+sys.path.insert(0, sys.argv[1])
+import windowlib as wl
+# The level goes in; standard input stays open for the Enter to come.
+with wl.play_until_game_over(sys.argv[2], keep_stdin_open=True) as game:
+    wl.run_tool([sys.argv[3], str(game.window)])
+    shown = wl.BANNER + wl.REPORT_FLUSHED % 2 + wl.REPORT_TAIL + b"\n\nPress Enter to close this window.\n"
+    wl.wait_until(lambda: game.stdout() == shown, 30, "the report, its tail and the prompt")
+    # Still there a moment after the prompt: waiting in its read, not ending.
+    time.sleep(0.5)
+    game.check_alive()
+    game.proc.stdin.write(b"\n")
+    game.proc.stdin.close()
+    if game.wait_exit(30) != 0:
+        raise wl.WindowTestError("the shell ended with status %d" % game.proc.returncode)
+EOF
+    fail "the menu entry's command did not keep the report until Enter"
 
 step "manual page and package contents"
 page=$(man -w zelvix 2>&1)

@@ -3,11 +3,12 @@
 #
 #   check_zip.sh ZIP CLOSE_WINDOW_TOOL
 #
-# It holds the exe, README.txt, LICENSE.txt and LICENSE-freeglut.txt and
-# nothing else; every line of the texts ends with CR LF; the exe carries its
-# icon and version details; and, unpacked into an empty directory, it passes
-# the start-up window test under Wine. Needs WINEPREFIX and an X server in
-# DISPLAY.
+# It holds the exe, README.txt and the licences (the game's, freeglut's and
+# MinGW-w64's with winpthreads) and nothing else; every line of the texts ends
+# with CR LF; the README is plain ASCII and written for players, not builders;
+# the exe is stripped, at most 1.5 MB, and carries its icon and version
+# details; and, unpacked into an empty directory, it passes the start-up
+# window test under Wine. Needs WINEPREFIX and an X server in DISPLAY.
 set -uo pipefail
 
 if [ $# -ne 2 ]; then
@@ -16,7 +17,7 @@ if [ $# -ne 2 ]; then
 fi
 zip=$(realpath "$1") close_window=$(realpath "$2") || exit 2
 window_tests=$(cd "$(dirname "$0")/../window" && pwd) || exit 2
-texts=(README.txt LICENSE.txt LICENSE-freeglut.txt)
+texts=(README.txt LICENSE.txt LICENSE-freeglut.txt LICENSE-mingw-w64.txt)
 
 failures=0
 fail() {
@@ -40,6 +41,14 @@ for text in "${texts[@]}"; do
         fail "$text has lines that do not end with CR LF"
     fi
 done
+
+readme=$work/unpacked/README.txt
+LC_ALL=C grep -q '[^[:print:][:space:]]' "$readme" && fail "README.txt is not plain ASCII"
+grep -qiwE 'apt-get|cmake' "$readme" && fail "README.txt speaks of building: $(grep -iwE 'apt-get|cmake' "$readme")"
+grep -q winpthreads "$work/unpacked/LICENSE-mingw-w64.txt" || fail "LICENSE-mingw-w64.txt lacks winpthreads' notice"
+exe=$work/unpacked/zelvix.exe
+x86_64-w64-mingw32-objdump -h "$exe" | grep -q '\.debug_' && fail "zelvix.exe is not stripped"
+[ "$(stat -c %s "$exe")" -le $((1536 * 1024)) ] || fail "zelvix.exe is $(stat -c %s "$exe") bytes, over 1.5 MB"
 
 resources=$(wrestool -l "$work/unpacked/zelvix.exe" 2>&1)
 grep -q "name='GLUT_ICON'.*type=group_icon" <<<"$resources" || fail "zelvix.exe has no icon: $resources"

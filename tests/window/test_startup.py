@@ -1,15 +1,19 @@
 """Start-up: console dialogue, the window's title and place, the first scene.
 
 Runs zelvix at level 1, checks the exact console bytes, the window's title,
-position and size, and a screenshot of the starting scene; then closes the
-window as a window manager would and expects a clean exit with status 0.
+class and icon, position and size, and a screenshot of the starting scene;
+then closes the window as a window manager would and expects a clean exit with
+status 0.
 """
 
+import os
+import struct
 import unittest
 
 import windowlib as wl
 
 ARGS = None
+ICONS = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "data", "icons")
 
 
 class StartupTest(unittest.TestCase):
@@ -23,6 +27,11 @@ class StartupTest(unittest.TestCase):
 
             with self.subTest("title"):
                 self.assertEqual(game.title(), wl.TITLE)
+
+            with self.subTest("class and icon"):
+                if wl.WINE:
+                    self.skipTest("Wine sets the class and icon of the windows it makes")
+                self.check_class_and_icon(game.window)
 
             with self.subTest("position and size"):
                 self.assertEqual(game.geometry(), wl.DEFAULT_POSITION + wl.DEFAULT_SIZE)
@@ -59,6 +68,25 @@ class StartupTest(unittest.TestCase):
                 report = wl.sanitizer_report(game.stderr())
                 self.assertIsNone(report, "sanitizer report:\n%s" % report)
                 self.assertEqual(game.stderr(), b"")
+
+    def check_class_and_icon(self, window):
+        """WM_CLASS as the menu entry's StartupWMClass expects; _NET_WM_ICON the
+        art of data/icons at 16, 32 and 48 pixels, as ARGB numbers."""
+        xprop = ["xprop", "-id", str(window), "-notype"]
+        self.assertEqual(wl.run_tool(xprop + ["WM_CLASS"]).stdout, b'WM_CLASS = "zelvix", "Zelvix"\n')
+        found = wl.run_tool(xprop + ["32c", "_NET_WM_ICON"]).stdout.decode()
+        self.assertIn(" = ", found)
+        numbers = [int(word) for word in found.partition(" = ")[2].split(",")]
+        sizes = []
+        while numbers:
+            width, height = numbers[:2]
+            pixels, numbers = numbers[2 : 2 + width * height], numbers[2 + width * height :]
+            sizes.append((width, height))
+            png = os.path.join(ICONS, "%dx%d" % (width, height), "zelvix.png")
+            rgba = wl.run_tool(["convert", png, "-depth", "8", "rgba:-"]).stdout
+            argb = [a << 24 | r << 16 | g << 8 | b for r, g, b, a in struct.iter_unpack("4B", rgba)]
+            self.assertTrue(pixels == argb, "the %dx%d icon is not %s" % (width, height, png))
+        self.assertEqual(sizes, [(16, 16), (32, 32), (48, 48)])
 
     def check_panel(self, shot):
         # Pixel rows 0..48 (world y 240..275) are the panel. The column at the

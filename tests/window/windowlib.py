@@ -596,7 +596,7 @@ def eat_first_food(game, timeout=30):
     return True
 
 
-def play_until_game_over(exe, prepare=None, attempts=5, bells=None):
+def play_until_game_over(exe, prepare=None, attempts=5, bells=None, keep_stdin_open=False):
     """Starts level 1, eats the first food and lets the two-square snake run
     into the bottom edge. Returns the running Game, with text shown in the
     middle of the field; the caller shuts it down. Each late turn costs a
@@ -605,7 +605,7 @@ def play_until_game_over(exe, prepare=None, attempts=5, bells=None):
     for attempt in range(1, attempts + 1):
         if bells is not None:
             bells.mark()
-        game = Game(exe, b"1\n", prepare=prepare)
+        game = Game(exe, b"1\n", prepare=prepare, keep_stdin_open=keep_stdin_open)
         try:
             game.wait_window()
             before = text_extent(game.screenshot())
