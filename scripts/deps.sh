@@ -12,8 +12,10 @@ install_missing() {
     local sudo=()
     [ "$(id -u)" -ne 0 ] && sudo=(sudo)
     echo "Installing: ${missing[*]}"
-    "${sudo[@]}" apt-get update -qq
-    DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
+    # Waits for apt's lock while another install runs.
+    local apt=("${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get -o DPkg::Lock::Timeout=600)
+    "${apt[@]}" update -qq
+    "${apt[@]}" install -y -qq --no-install-recommends "${missing[@]}"
 }
 
 # What building and playing the game needs.
@@ -21,7 +23,7 @@ GAME_PACKAGES=(build-essential cmake libglut-dev libgl-dev libx11-dev libgl1-mes
 
 # What the tests, checks and benchmarks need on top.
 TEST_PACKAGES=(libgtest-dev libbenchmark-dev xvfb xauth xdotool x11-apps x11-utils imagemagick
-    python3 clang clang-format clang-tidy libclang-rt-14-dev man-db)
+    python3 clang clang-format clang-tidy libclang-rt-dev man-db)
 
 # What the Windows cross build and its tests under Wine need.
 WINDOWS_PACKAGES=(g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 dpkg-dev googletest
