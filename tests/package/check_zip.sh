@@ -6,8 +6,8 @@
 # It holds the exe, README.txt, LICENSE.txt and LICENSE-freeglut.txt and
 # nothing else; every line of the texts ends with CR LF; the exe carries its
 # icon and version details; and, unpacked into an empty directory, it passes
-# the start-up window test under Wine. Needs WINEPREFIX and an X server in
-# DISPLAY.
+# the start-up window test under Wine (in the prefix of scripts/run-wine).
+# Needs an X server in DISPLAY.
 set -uo pipefail
 
 if [ $# -ne 2 ]; then
