@@ -5,9 +5,9 @@
 #
 # It holds the exe, README.txt, LICENSE.txt and LICENSE-freeglut.txt and
 # nothing else; every line of the texts ends with CR LF; the exe carries its
-# icon and version details; and, unpacked into an empty directory, it passes
-# the start-up window test under Wine (in the prefix of scripts/run-wine).
-# Needs an X server in DISPLAY.
+# icon and version details; and, unpacked into an empty directory whose path
+# holds a space, it passes the start-up window test under Wine (in the prefix
+# of scripts/run-wine). Needs an X server in DISPLAY.
 set -uo pipefail
 
 if [ $# -ne 2 ]; then
@@ -24,7 +24,8 @@ fail() {
     failures=$((failures + 1))
 }
 
-work=$(mktemp -d "${TMPDIR:-/tmp}/zelvix-zip.XXXXXX") || exit 1
+# A space in the path, as in many a Windows download folder.
+work=$(mktemp -d "${TMPDIR:-/tmp}/zelvix zip.XXXXXX") || exit 1
 trap 'rm -rf "$work"' EXIT
 unzip -q "$zip" -d "$work/unpacked" || { fail "unzip $zip failed"; exit 1; }
 
