@@ -35,6 +35,7 @@ set(places
   "src/app/startup.cpp|\"Zelvix version ([^ ]*) console|${label}"
   "src/app/main.cpp|\"Zelvix version (.*) - |${titled}"
   "src/game/state.h|\"Zelvix ([^\"]*)\"|${label}"
+  "bench/bare_loop.cpp|\"Zelvix ([^\"]*)\"|${label}"
   "tests/package/check_deb.sh|^title=\"Zelvix version ([^\"]*)\"|${titled}"
   "README.md|zelvix-([^ ]*)-win64\\.zip|${label}"
   "README.md|zelvix_([^ ]*)_amd64\\.deb|<changelog>")
