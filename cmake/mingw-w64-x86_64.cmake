@@ -20,7 +20,6 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 # One self-contained exe: the C and C++ runtimes and winpthread linked in.
 set(CMAKE_EXE_LINKER_FLAGS_INIT "-static")
 
-# Test programs run under Wine, in a prefix of the build tree's own; quiet,
-# and never offering to download Mono or Gecko.
-set(CMAKE_CROSSCOMPILING_EMULATOR env WINEPREFIX=${CMAKE_BINARY_DIR}/wine WINEDEBUG=-all
-  WINEDLLOVERRIDES=mscoree,mshtml= wine)
+# Test programs run under Wine, in the user's Wine prefix that every build
+# tree shares (scripts/run-wine).
+set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_CURRENT_LIST_DIR}/../scripts/run-wine)

@@ -1,5 +1,7 @@
+# What the scripts share: installing the Debian packages they need, fetching a
+# Debian source package, and the package lists. Sourced by every script.
+
 # Installs the Debian packages named in its arguments that are not installed yet.
-# Sourced by the play and test scripts.
 install_missing() {
     local missing=()
     local pkg
@@ -12,30 +14,63 @@ install_missing() {
     local sudo=()
     [ "$(id -u)" -ne 0 ] && sudo=(sudo)
     echo "Installing: ${missing[*]}"
-    "${sudo[@]}" apt-get update -qq
-    DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
+    # Waits for apt's lock while another install runs.
+    local apt=("${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get -o DPkg::Lock::Timeout=600)
+    "${apt[@]}" update -qq
+    "${apt[@]}" install -y -qq --no-install-recommends "${missing[@]}"
 }
 
-# apt-get source with a private list of the machine's own archives as deb-src,
-# and private lists and cache: the machine's apt configuration is untouched.
-# The source lands in WORK/src, the private lists in WORK/apt.
-#   fetch_source PACKAGE VERSION WORK
+# logged LOG WHAT COMMAND...: runs COMMAND with its output added to LOG; when
+# it fails, says what failed, shows the end of LOG and exits.
+logged() {
+    local log=$1 what=$2
+    shift 2
+    if ! "$@" >>"$log" 2>&1; then
+        echo "${0##*/}: $what failed; the end of $log:" >&2
+        tail -n 25 "$log" >&2
+        exit 1
+    fi
+}
+
+# fetch_source PACKAGE VERSION WORK: fetches Debian's source package
+# PACKAGE=VERSION once into WORK/sources (a finished download is renamed into
+# place) and unpacks it afresh into WORK/src/PACKAGE. apt-get runs with a
+# private list of the machine's own archives as deb-src, and private lists and
+# cache: the machine's apt configuration is untouched.
 fetch_source() {
-    local package=$1 version=$2 work=$3 apt=$3/apt
-    mkdir -p "$apt/sources.list.d" "$apt/lists/partial" "$apt/cache/archives/partial" "$work/src"
-    : >"$apt/sources.list"
-    sed -n 's/^deb /deb-src /p' /etc/apt/sources.list 2>/dev/null >>"$apt/sources.list" || true
-    for list in /etc/apt/sources.list.d/*.sources; do
-        [ -e "$list" ] && sed 's/^Types: deb$/Types: deb-src/' "$list" >"$apt/sources.list.d/${list##*/}"
-    done
-    for list in /etc/apt/sources.list.d/*.list; do
-        [ -e "$list" ] && sed -n 's/^deb /deb-src /p' "$list" >>"$apt/sources.list"
-    done
-    local options=(-o "Dir::Etc::SourceList=$apt/sources.list" -o "Dir::Etc::SourceParts=$apt/sources.list.d"
-        -o "Dir::State::Lists=$apt/lists" -o "Dir::Cache=$apt/cache")
-    apt-get "${options[@]}" update -qq
-    (cd "$work/src" && apt-get "${options[@]}" source -qq "$package=$version" 2>&1 |
-        grep -v -e '^dpkg-source: info' -e 'unsandboxed as root' || true)
+    local package=$1 version=$2 work=$3
+    local apt=$work/apt log=$work/fetch.log
+    local kept=$work/sources/${package}_$version
+    if [ ! -d "$kept" ]; then
+        echo "Fetching the source package $package $version"
+        rm -rf "$apt" "$kept.partial"
+        mkdir -p "$apt/sources.list.d" "$apt/lists/partial" "$apt/cache/archives/partial" "$kept.partial"
+        : >"$apt/sources.list"
+        if [ -f /etc/apt/sources.list ]; then
+            sed -n 's/^deb /deb-src /p' /etc/apt/sources.list >>"$apt/sources.list"
+        fi
+        for list in /etc/apt/sources.list.d/*.sources; do
+            if [ -e "$list" ]; then
+                sed 's/^Types: deb$/Types: deb-src/' "$list" >"$apt/sources.list.d/${list##*/}"
+            fi
+        done
+        for list in /etc/apt/sources.list.d/*.list; do
+            if [ -e "$list" ]; then
+                sed -n 's/^deb /deb-src /p' "$list" >>"$apt/sources.list"
+            fi
+        done
+        local options=(-o "Dir::Etc::SourceList=$apt/sources.list" -o "Dir::Etc::SourceParts=$apt/sources.list.d"
+            -o "Dir::State::Lists=$apt/lists" -o "Dir::Cache=$apt/cache")
+        : >"$log"
+        logged "$log" "apt-get update (of the deb-src lists)" apt-get "${options[@]}" update
+        logged "$log" "apt-get source $package=$version" \
+            env -C "$kept.partial" apt-get "${options[@]}" source --download-only "$package=$version"
+        mv "$kept.partial" "$kept"
+    fi
+    rm -rf "$work/src"
+    mkdir -p "$work/src"
+    logged "$log" "unpacking $package $version" dpkg-source -x "$kept/${package}_${version#*:}.dsc" \
+        "$work/src/$package"
 }
 
 # What building and playing the game needs.
@@ -43,7 +78,7 @@ GAME_PACKAGES=(build-essential cmake libglut-dev libgl-dev libx11-dev libgl1-mes
 
 # What the tests, checks and benchmarks need on top.
 TEST_PACKAGES=(libgtest-dev libbenchmark-dev xvfb xauth xdotool x11-apps x11-utils imagemagick
-    python3 clang clang-format clang-tidy libclang-rt-14-dev man-db)
+    python3 clang clang-format clang-tidy libclang-rt-dev man-db)
 
 # What the Windows cross build and its tests under Wine need.
 WINDOWS_PACKAGES=(g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 dpkg-dev googletest

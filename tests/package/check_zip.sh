@@ -7,8 +7,9 @@
 # MinGW-w64's with winpthreads) and nothing else; every line of the texts ends
 # with CR LF; the README is plain ASCII and written for players, not builders;
 # the exe is stripped, at most 1.5 MB, and carries its icon and version
-# details; and, unpacked into an empty directory, it passes the start-up
-# window test under Wine. Needs WINEPREFIX and an X server in DISPLAY.
+# details; and, unpacked into an empty directory whose path holds a space, it
+# passes the start-up window test under Wine (in the prefix of
+# scripts/run-wine). Needs an X server in DISPLAY.
 set -uo pipefail
 
 if [ $# -ne 2 ]; then
@@ -25,7 +26,8 @@ fail() {
     failures=$((failures + 1))
 }
 
-work=$(mktemp -d "${TMPDIR:-/tmp}/zelvix-zip.XXXXXX") || exit 1
+# A space in the path, as in many a Windows download folder.
+work=$(mktemp -d "${TMPDIR:-/tmp}/zelvix zip.XXXXXX") || exit 1
 trap 'rm -rf "$work"' EXIT
 unzip -q "$zip" -d "$work/unpacked" || { fail "unzip $zip failed"; exit 1; }
 

@@ -79,19 +79,16 @@ def parse_args(description):
 # Under Wine ------------------------------------------------------------
 
 WINE = False
-# Quiet Wine, which never offers to download Mono or Gecko.
-WINE_ENV = {"WINEDEBUG": "-all", "WINEDLLOVERRIDES": "mscoree,mshtml="}
+# Runs Windows programs in the user's shared Wine prefix, made on first use.
+RUN_WINE = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "scripts", "run-wine")
 
 
 def use_wine():
-    """Runs the Windows build under Wine in the prefix WINEPREFIX names, which
-    scripts/build-windows sets up. The game's console and files then end lines
-    with CR LF. With no window manager Wine draws the frame itself and puts its
-    outer corner at (50, 50), the client area at (54, 73)."""
+    """Runs the Windows build under Wine, through scripts/run-wine. The game's
+    console and files then end lines with CR LF. With no window manager Wine
+    draws the frame itself and puts its outer corner at (50, 50), the client
+    area at (54, 73)."""
     global WINE, BANNER, REPORT_FLUSHED, REPORT_TAIL, SCORE_LINE, SCORE_ERROR, DEFAULT_POSITION
-    prefix = os.environ.get("WINEPREFIX", "")
-    if not os.path.exists(os.path.join(prefix, "system.reg")):
-        raise SystemExit("--wine needs WINEPREFIX to name a Wine prefix set up by scripts/build-windows")
     WINE = True
     BANNER, REPORT_FLUSHED, REPORT_TAIL, SCORE_LINE, SCORE_ERROR = (
         text.replace(b"\n", b"\r\n") for text in (BANNER, REPORT_FLUSHED, REPORT_TAIL, SCORE_LINE, SCORE_ERROR)
@@ -101,10 +98,11 @@ def use_wine():
 
 def wine_command(exe):
     """Wine hands the Unix DISPLAY on to Windows programs, where freeglut takes
-    it for a device name and warns; cmd drops it for the game alone."""
-    path = subprocess.run(["winepath", "--windows", exe], stdout=subprocess.PIPE, stderr=subprocess.DEVNULL,
-                          env=dict(os.environ, **WINE_ENV), check=True).stdout.decode().strip()
-    return ["wine", "cmd", "/c", "set DISPLAY=&& " + path]
+    it for a device name and warns; cmd drops it for the game alone. The path
+    is an argument of its own, which Wine quotes when it holds spaces."""
+    # The first call may have to make the prefix, or wait for another run making it.
+    path = run_tool([RUN_WINE, "winepath", "--windows", exe], timeout=600).stdout.decode().strip()
+    return [RUN_WINE, "cmd", "/c", "set", "DISPLAY=&&", path]
 
 
 class Bells:
@@ -350,7 +348,7 @@ class Game:
         self._err = open(self.stderr_path, "wb")
         command, env = [self.exe], self.env
         if WINE:
-            command, env = wine_command(self.exe), dict(WINE_ENV, **(self.env or os.environ))
+            command = wine_command(self.exe)
         # A session of its own, so that shutdown ends Wine's helper processes too.
         self.proc = subprocess.Popen(
             command,
