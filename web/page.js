@@ -68,6 +68,12 @@
     };
   }];
 
+  // The line can be typed once the game has shown its prompt.
+  Module['postRun'] = [() => {
+    input.disabled = false;
+    input.focus();
+  }];
+
   // A short tone for each beep; browsers allow sound only after a gesture, so
   // the audio context comes with the Enter that sends the level.
   let audio = null;

@@ -1,19 +1,21 @@
 """The browser page, zelvix.html, in headless Chromium driven through Selenium.
 
-Opened from disk and played with the keys, and served over HTTP and played by
-touch (a tap pauses, a swipe turns), the page plays the window tests'
-scripted game (level 1: eat the first food, run into the bottom edge) after a
-blank line that must keep the level read waiting. Checks the console text and
-score line against the desktop's bytes, "Game Over!" where the desktop draws
-it, the two beeps, that the arrows never reach the page, that nothing is
-logged as an error, and that the score survives a reload.
+Copied alone into an empty folder, then opened from disk and played with the
+keys, and served over HTTP and played by touch (a tap pauses, a swipe turns),
+the page plays the window tests' scripted game (level 1: eat the first food,
+run into the bottom edge) after a blank line that must keep the level read
+waiting. Checks the console text and score line against the desktop's bytes,
+"Game Over!" where the desktop draws it, the two beeps, that the arrows and
+F1 never reach the page, that nothing is logged as an error, and that the
+score survives a reload.
 """
-
 import base64
 import functools
 import http.server
 import os
+import shutil
 import sys
+import tempfile
 import threading
 import unittest
 
@@ -111,12 +113,15 @@ class PageTest(unittest.TestCase):
     def setUp(self):
         self.driver = chromium.start(WATCH)
         self.addCleanup(chromium.stop, self.driver)
-        server = serve(os.path.dirname(PAGE))
+        # The page alone in a folder of its own: it needs nothing beside it.
+        alone = tempfile.TemporaryDirectory(prefix="zelvix-page-")
+        self.addCleanup(alone.cleanup)
+        page = shutil.copy(PAGE, os.path.join(alone.name, "zelvix.html"))
+        server = serve(alone.name)
         self.addCleanup(server.server_close)
         self.addCleanup(server.shutdown)
-        self.cases = {"from disk, with the keys": ("file://" + PAGE, False),
-                      "over HTTP, by touch": ("http://127.0.0.1:%d/%s" % (server.server_port, os.path.basename(PAGE)),
-                                              True)}
+        self.cases = {"from disk, with the keys": ("file://" + page, False),
+                      "over HTTP, by touch": ("http://127.0.0.1:%d/zelvix.html" % server.server_port, True)}
 
     def start_level_one(self, url):
         self.driver.get(url)
