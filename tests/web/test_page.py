@@ -9,6 +9,7 @@ waiting. Checks the console text and score line against the desktop's bytes,
 F1 never reach the page, that nothing is logged as an error, and that the
 score survives a reload.
 """
+
 import base64
 import functools
 import http.server
