@@ -101,7 +101,7 @@
     event.preventDefault();
     const line = input.value + '\n';
     input.value = '';
-    say(line, (byte) => pending.push(byte & 255));
+    say(line, (byte) => pending.push(byte));
     consoleText.appendData(line);
     if (!/[^ \t\n\v\f\r]/.test(line)) {
       return;
@@ -113,7 +113,7 @@
     try {
       audio = new (window.AudioContext || window.webkitAudioContext)();
     } catch (e) {
-      audio = null;
+      // No audio: the beeps stay silent.
     }
     try {
       Module['_levelEntered']();
