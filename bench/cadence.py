@@ -42,7 +42,7 @@ import time
 LEVEL_DELAYS_MS = {1: 220, 2: 180, 3: 120, 4: 100, 5: 80, 6: 60, 7: 30, 8: 10}
 FIRST_TICK_MS = 33
 PROMPT = b"Level :"
-XVFB_SCREEN = "-screen 0 1024x768x24"
+XVFB_SCREEN = "-screen 0 1024x768x24 -noreset"
 RESTARTED_MARK = "ZELVIX_CADENCE_UNDER_XVFB"
 
 # Targets the figures are compared against.

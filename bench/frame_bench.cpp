@@ -7,7 +7,7 @@
 // series adds the buffer swap, which is what the display callback does too.
 //
 // Needs an X display; without one use for example
-//   xvfb-run -a -s "-screen 0 1024x768x24" build/bench/frame_bench
+//   xvfb-run -a -s "-screen 0 1024x768x24 -noreset" build/bench/frame_bench
 #include "game/effects.h"
 #include "game/state.h"
 #include "render/draw.h"

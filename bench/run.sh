@@ -21,7 +21,7 @@ with_display() {
     if [ -n "${DISPLAY:-}" ]; then
         "$@"
     else
-        xvfb-run -a -s "-screen 0 1024x768x24" "$@"
+        xvfb-run -a -s "-screen 0 1024x768x24 -noreset" "$@"
     fi
 }
 

@@ -11,7 +11,7 @@
 # man finds its page; dpkg lists the menu entry and the icons; and a purge
 # leaves none of its files.
 # Needs root (or sudo) and an X server in DISPLAY, e.g. run it under
-#   xvfb-run -a -s "-screen 0 1024x768x24"
+#   xvfb-run -a -s "-screen 0 1024x768x24 -noreset"
 # A zelvix already installed is a player's, and is left as it is: the checks
 # from the install on are then skipped, which fails the run under CI=true.
 set -uo pipefail

@@ -137,7 +137,7 @@ def require_display():
     if not os.environ.get("DISPLAY"):
         raise SystemExit(
             "DISPLAY is not set: window tests need an X server, run them as\n"
-            '  xvfb-run -a -s "-screen 0 1024x768x24" ctest -L window'
+            '  xvfb-run -a -s "-screen 0 1024x768x24 -noreset" ctest -L window'
         )
     for tool in ("xdotool", "xwd", "xwininfo"):
         if shutil.which(tool) is None:
@@ -156,9 +156,9 @@ def wait_until(condition, timeout, what, interval=0.05):
         time.sleep(interval)
 
 
-# On a busy X server a new connection is now and then refused or reset when
-# it comes right after another client's; a tool that could not even connect
-# has done nothing, so it is simply run again.
+# An X server started without -noreset resets when its last client leaves, and
+# refuses a connection made during the reset; a tool that could not even
+# connect has done nothing, so it is simply run again.
 CONNECT_FAILURES = (b"unable to open display", b"can't open display", b"cannot open display", b"failed to open display")
 CONNECT_TRIES = 8
 
