@@ -20,7 +20,8 @@ if [ $# -ne 2 ]; then
     echo "usage: $0 DEB CLOSE_WINDOW_TOOL" >&2
     exit 2
 fi
-deb=$(realpath "$1") close_window=$(realpath "$2") || exit 2
+deb=$(realpath -e "$1") || exit 2
+close_window=$(realpath -e "$2") || exit 2
 data=$(cd "$(dirname "$0")/../../data" && pwd) || exit 2
 window_tests=$(cd "$(dirname "$0")/../window" && pwd) || exit 2
 app_id=org.torvane.Zelvix

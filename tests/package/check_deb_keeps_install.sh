@@ -14,7 +14,8 @@ if [ $# -ne 2 ]; then
     echo "usage: $0 DEB CLOSE_WINDOW_TOOL" >&2
     exit 2
 fi
-deb=$(realpath "$1") close_window=$(realpath "$2") || exit 2
+deb=$(realpath -e "$1") || exit 2
+close_window=$(realpath -e "$2") || exit 2
 here=$(cd "$(dirname "$0")" && pwd) || exit 2
 sudo=()
 [ "$(id -u)" -ne 0 ] && sudo=(sudo)

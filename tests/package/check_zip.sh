@@ -16,7 +16,8 @@ if [ $# -ne 2 ]; then
     echo "usage: $0 ZIP CLOSE_WINDOW_TOOL" >&2
     exit 2
 fi
-zip=$(realpath "$1") close_window=$(realpath "$2") || exit 2
+zip=$(realpath -e "$1") || exit 2
+close_window=$(realpath -e "$2") || exit 2
 window_tests=$(cd "$(dirname "$0")/../window" && pwd) || exit 2
 texts=(README.txt LICENSE.txt LICENSE-freeglut.txt LICENSE-mingw-w64.txt)
 
