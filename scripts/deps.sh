@@ -91,6 +91,10 @@ WEB_PACKAGES=(cmake emscripten dpkg-dev libglut-dev)
 WEB_TEST_PACKAGES=(chromium chromium-driver python3-selenium)
 
 # What building the Debian package (debian/control's Build-Depends) and
-# checking it (tests/package/check_deb.sh) need on top of the game's packages.
+# checking it (tests/package/check_deb.sh, piuparts in a fresh chroot among
+# it) need on top of the game's packages; and what checking that the packages
+# reproduce needs (tests/package/check_reproducible.sh: diffoscope, and the
+# locale and time zone it builds in).
 PACKAGE_PACKAGES=(debhelper dpkg-dev libglx-dev libopengl-dev libgtest-dev python3
-    lintian desktop-file-utils appstream xvfb xauth xdotool x11-apps x11-utils man-db zip unzip icoutils)
+    lintian desktop-file-utils appstream xvfb xauth xdotool x11-apps x11-utils man-db zip unzip icoutils
+    piuparts debootstrap diffoscope-minimal locales tzdata)

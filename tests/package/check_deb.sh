@@ -8,8 +8,10 @@
 # validate, alone and as installed by the package; apt installs it with its
 # dependencies; the installed game opens its window, of the menu entry's
 # class; the menu entry's command keeps the game's report shown until Enter;
-# man finds its page; dpkg lists the menu entry and the icons; and a purge
-# leaves none of its files.
+# man finds its page; dpkg lists the menu entry and the icons; a purge
+# leaves none of its files; and piuparts installs, removes and purges it in a
+# fresh chroot of this machine's Debian release (bootstrapped once from the
+# machine's own mirror, and kept in ~/.cache/zelvix).
 # Needs root (or sudo) and an X server in DISPLAY, e.g. run it under
 #   xvfb-run -a -s "-screen 0 1024x768x24 -noreset"
 # A zelvix already installed is a player's, and is left as it is: the checks
@@ -62,7 +64,8 @@ cleanup() {
         { [ "$ours" -eq 1 ] || [ "$state" != installed ]; }; then
         "${apt[@]}" purge -y -qq zelvix >/dev/null
     fi
-    rm -rf "$work"
+    # Never into what a piuparts chroot may have left mounted.
+    rm -rf --one-file-system "$work"
 }
 trap cleanup EXIT
 
@@ -104,7 +107,7 @@ step "install"
 before=$(zelvix_status)
 if [ -n "$before" ] && [ "${before%% *}" != not-installed ]; then
     echo "SKIPPED: zelvix ${before#* } is already on this machine (${before%% *}) and this check did not" \
-        "install it, so it is left as it is: the install, start, manual page and purge checks did not run." \
+        "install it, so it is left as it is: the install, start, manual page, purge and piuparts checks did not run." \
         "Purge it (sudo apt-get purge zelvix) to run them."
     if [ "${CI:-}" = true ]; then
         fail "under CI=true the machine is the tests' own, and the package must be installed and purged"
@@ -208,9 +211,41 @@ while read -r path; do
     fi
 done <"$work/files"
 
+step "piuparts: installed, removed and purged in a fresh chroot"
+# Of this machine's release and architecture, from its own mirror as apt
+# reaches it. The first run bootstraps the chroot and saves it (piuparts
+# renames the tarball into place once written); later runs start from it.
+# Runs that start together wait for one bootstrap.
+codename=$(. /etc/os-release && echo "$VERSION_CODENAME")
+arch=$(dpkg --print-architecture)
+mirror=$(apt-get indextargets --format '$(SITE) $(COMPONENT)' "Release: $codename" "Architecture: $arch" \
+    'Identifier: Packages' | awk '!site { site = $1; line = $1 } $1 == site && !seen[$2]++ { line = line " " $2 }
+        END { print line }')
+cache=${XDG_CACHE_HOME:-${HOME:?}/.cache}/zelvix
+base=$cache/piuparts-$codename-$arch.tgz
+mkdir -p "$cache" "$work/piuparts"
+exec {lock}>"$base.lock"
+flock "$lock"
+from=(--basetgz "$base")
+if [ ! -f "$base" ]; then
+    echo "Bootstrapping a $codename chroot from $mirror into $base (once for this user)"
+    from=(--save "$base")
+fi
+if [ -z "$mirror" ]; then
+    fail "apt's sources name no mirror of $codename for $arch"
+elif "${sudo[@]}" env TMPDIR="$work/piuparts" piuparts --distribution "$codename" --mirror "$mirror" \
+    "${from[@]}" "$deb" >"$work/piuparts.log" 2>&1; then
+    grep -F 'PASS:' "$work/piuparts.log"
+else
+    fail "piuparts failed; the end of its log:"
+    tail -n 25 "$work/piuparts.log" >&2
+fi
+exec {lock}>&-
+
 if [ "$failures" -ne 0 ]; then
     echo "$failures check(s) failed" >&2
     exit 1
 fi
 echo
-echo "package $(basename "$deb"): lintian, validation, install, start, manual page and purge all as expected"
+echo "package $(basename "$deb"): lintian, validation, install, start, manual page, purge and piuparts all as" \
+    "expected"
