@@ -43,7 +43,7 @@ while read -r name; do
         fail "$name is left by one build only"
     elif ! cmp -s "$dist/$name" "$copy/dist/$name"; then
         fail "$name differs between the two builds; diffoscope's first lines:"
-        diffoscope --text - "$dist/$name" "$copy/dist/$name" 2>&1 | head -n 20 | sed 's/^/    /' >&2
+        diffoscope --text - "$dist/$name" "$copy/dist/$name" 2>&1 | head -n 30 | sed 's/^/    /' >&2
     fi
 done < <({ ls -A "$dist" && ls -A "$copy/dist"; } | LC_ALL=C sort -u)
 
