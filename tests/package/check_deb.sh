@@ -107,8 +107,8 @@ step "install"
 before=$(zelvix_status)
 if [ -n "$before" ] && [ "${before%% *}" != not-installed ]; then
     echo "SKIPPED: zelvix ${before#* } is already on this machine (${before%% *}) and this check did not" \
-        "install it, so it is left as it is: the install, start, manual page, purge and piuparts checks did not run." \
-        "Purge it (sudo apt-get purge zelvix) to run them."
+        "install it, so it is left as it is: the install, start, manual page, purge and piuparts checks did" \
+        "not run. Purge it (sudo apt-get purge zelvix) to run them."
     if [ "${CI:-}" = true ]; then
         fail "under CI=true the machine is the tests' own, and the package must be installed and purged"
     fi
