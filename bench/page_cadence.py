@@ -19,7 +19,7 @@ import sys
 import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tests", "web"))
-import chromium  # noqa: E402
+import browsers  # noqa: E402
 from cadence import percentile  # noqa: E402
 
 LEVEL_DELAYS_MS = {8: 10, 5: 80}
@@ -79,7 +79,7 @@ def main():
     seconds, least, rounds = (1.0, 20, 1) if args.smoke else (4.0, 40, 2)
     game_url = "file://" + os.path.abspath(args.page)
     bare_url = "file://" + os.path.abspath(args.bare_page)
-    driver = chromium.start(WATCH)
+    driver = browsers.start("chromium", WATCH)
     rows, banners = [], []
     try:
         for level, delay in LEVEL_DELAYS_MS.items():
@@ -97,7 +97,7 @@ def main():
                     runs[kind] += intervals
             rows.append((level, delay, runs["page"], runs["bare"]))
     finally:
-        chromium.stop(driver)
+        browsers.stop(driver)
 
     size_kib = os.path.getsize(args.page) / 1024
     print("| level | delay ms | page median / p95 ms | bare median / p95 ms | median ratio | intervals |")
