@@ -137,6 +137,14 @@
     }
   });
 
+  // Scaled up, the game's pixels stay crisp squares; scaled down, they are
+  // blended instead, so that no stroke of its texts drops out.
+  new ResizeObserver(([entry]) => {
+    const box = entry.devicePixelContentBoxSize;
+    const shown = box ? box[0].inlineSize : entry.contentRect.width * window.devicePixelRatio;
+    canvas.classList.toggle('reduced', shown < canvas.width);
+  }).observe(canvas);
+
   // A swipe of at least 30 pixels, mostly along one axis, is the arrow of its
   // direction; a tap of under 10 pixels is F1.
   const swipeMin = 30;
