@@ -49,16 +49,16 @@ class Marionette:
 
     def __init__(self, port):
         self.socket, self.last_id = socket.create_connection(("127.0.0.1", port)), 0
+        self.stream = self.socket.makefile("rb")
         self.receive()  # the greeting
 
     def receive(self):
         length = b""
-        while not length.endswith(b":"):
-            length += self.socket.recv(1) or b"?:"
-        data = b""
-        while len(data) < int(length[:-1]):
-            data += self.socket.recv(int(length[:-1]) - len(data))
-        return json.loads(data)
+        while (byte := self.stream.read(1)) != b":":
+            if not byte:
+                raise ConnectionError("Firefox closed its Marionette connection")
+            length += byte
+        return json.loads(self.stream.read(int(length)))
 
     def execute(self, command, params):
         params = {} if command == Command.NEW_SESSION else {k: v for k, v in params.items() if k != "sessionId"}
@@ -71,6 +71,7 @@ class Marionette:
         return {"value": result} if command == Command.NEW_SESSION or not isinstance(result, dict) else result
 
     def close(self):
+        self.stream.close()
         self.socket.close()
 
 

@@ -1,18 +1,15 @@
-"""The browser page in the three engines' browsers, driven through Selenium.
+"""The browser page in each engine's browser, driven through Selenium.
 
-The single file zelvix.html, copied alone into an empty folder and opened from
-disk, plays the window tests' scripted game (level 1: eat the first food, run
-into the bottom edge) with the keys in Chromium, WebKit and Firefox, after a
-blank line that must keep the level read waiting; in Chromium it is also
-served over HTTP and played by touch (a tap pauses, a swipe turns), and the
-site (build/web/site) plays it again after its first visit with the server
-stopped. Checks the console text and score line against the desktop's bytes,
-"Game Over!" where the desktop draws it, the two beeps, that the arrows and
-F1 never reach the page, that nothing is thrown or logged as an error, that a
-request to another origin is refused, and that the score survives a reload.
-In Chromium also: the site is installable with the icons it names, the
-canvas is wholly in view and large on phones, tablets and desktops, and
-without WebGL the page says so in one line.
+The single file, copied alone into an empty folder and opened from disk,
+plays the window tests' scripted game (level 1: eat the first food, run into
+the bottom edge) with the keys in Chromium, WebKit and Firefox, after a blank
+line that must keep the level read waiting; in Chromium also served over
+HTTP and played by touch, and as the site after its first visit with its
+server stopped. Checks the console and score bytes against the desktop's,
+"Game Over!" where the desktop draws it, two beeps, the arrows and F1 kept
+from the page, no error, a request elsewhere refused, the score kept across
+a reload; in Chromium also the site's installability and icons, the canvas
+in view and large on every screen, and the one line where WebGL is missing.
 """
 
 import base64
@@ -134,11 +131,8 @@ class PageTest(unittest.TestCase):
         self.driver = browsers.start(engine, WATCH, flags)
         self.addCleanup(browsers.stop, self.driver)
 
-    def load(self, url):
-        browsers.load(self.driver, url)
-
     def start_level_one(self, url):
-        self.load(url)
+        browsers.load(self.driver, url)
         wl.wait_until(lambda: self.page.text("console") == wl.BANNER, 10, "the banner and prompt")
         self.page.type_line("  ")
         self.assertEqual(self.page.text("console"), wl.BANNER + b"  \n", "a blank line")
@@ -155,7 +149,7 @@ class PageTest(unittest.TestCase):
                 self.play(url)
 
     def install_and_go_offline(self, url):
-        self.load(url)
+        browsers.load(self.driver, url)
         wl.wait_until(lambda: self.driver.execute_script("return !!navigator.serviceWorker.controller"), 30,
                       "the service worker to take the page")
         self.assertEqual(self.driver.execute_cdp_cmd("Page.getInstallabilityErrors", {}),
@@ -186,7 +180,7 @@ class PageTest(unittest.TestCase):
                 wl.wait_until(lambda: not self.driver.find_element(By.ID, "stdin").is_enabled(), 10, "the game")
                 view_width, view_height, (left, top, right, bottom), console = self.driver.execute_script(shown)
                 self.assertEqual((view_width, view_height), (width, height))
-                self.assertTrue(0 <= left and 0 <= top and right <= width and bottom <= height, (left, top, right, bottom))
+                self.assertTrue(0 <= left and 0 <= top and right <= width and bottom <= height, "in view")
                 self.assertGreaterEqual(bottom - top, 0.9 * min(height, width * 385 / 350))
                 self.assertTrue(console[2] <= left or console[3] <= top, "the console beside or above the game")
 
