@@ -2,7 +2,7 @@
 # Builds the game and the benchmarks in Release and runs all of them:
 #   bench/run.sh [BUILD_DIR]        (default: build-bench)
 # The GL parts need an X display; without DISPLAY they run under xvfb-run.
-# Takes about four to five minutes, most of it the cadence runs. The browser
+# Takes about five to six minutes, most of it the cadence runs. The browser
 # page is built with scripts/build-web into build/web.
 set -eu
 
@@ -39,6 +39,11 @@ echo "== Cadence: the game against a bare GLUT loop at every level"
 python3 "$here/cadence.py" "$build/zelvix" "$build/bench/bare_loop"
 
 echo
-echo "== Cadence in the browser: the page against a bare Emscripten GLUT loop"
+echo "== Cadence in the browsers: the page against a bare Emscripten GLUT loop"
 "$root/scripts/build-web" >/dev/null
-/usr/bin/python3 "$here/page_cadence.py" "$root/build/web/zelvix.html" "$root/build/web/bare_loop.html"
+with_display /usr/bin/python3 "$here/page_cadence.py" "$root/build/web/zelvix.html" "$root/build/web/bare_loop.html"
+
+echo
+echo "== The site's first visit in Lighthouse (mobile)"
+(cd "$root/tests/web" && npm ci --no-audit --no-fund --loglevel=error)
+/usr/bin/python3 "$root/tests/web/audit.py" "$root/build/web/site" || true

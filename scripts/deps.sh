@@ -85,10 +85,13 @@ WINDOWS_PACKAGES=(g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 dpkg-dev 
     wine wine64)
 
 # What the browser page needs: Debian's Emscripten, freeglut's source package
-# for the fonts (through dpkg-dev), and for its test headless Chromium driven
-# through Selenium.
-WEB_PACKAGES=(cmake emscripten dpkg-dev libglut-dev)
-WEB_TEST_PACKAGES=(chromium chromium-driver python3-selenium)
+# for the fonts (through dpkg-dev), and rsvg-convert for the site's icons; for
+# its test the three engines' browsers driven through Selenium (Chromium,
+# WebKitGTK's MiniBrowser, Firefox), and Node.js for Lighthouse (npm comes
+# with some builds of nodejs; install_npm adds Debian's only where it does not).
+WEB_PACKAGES=(cmake emscripten dpkg-dev libglut-dev librsvg2-bin)
+WEB_TEST_PACKAGES=(chromium chromium-driver python3-selenium webkit2gtk-driver firefox-esr xvfb xauth nodejs)
+install_npm() { command -v npm >/dev/null || install_missing npm; }
 
 # What building the Debian package (debian/control's Build-Depends) and
 # checking it (tests/package/check_deb.sh, piuparts in a fresh chroot among

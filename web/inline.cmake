@@ -1,9 +1,15 @@
-# Puts SCRIPT into PAGE where the page says <!-- script -->, writing OUTPUT.
+# Puts SCRIPT into PAGE where the page says <!-- script -->, and the lines of
+# the file HEAD, if given, where it says <!-- head -->, writing OUTPUT.
 file(READ ${PAGE} page)
 file(READ ${SCRIPT} script)
 string(FIND "${script}" "</script" closing)
 if(NOT closing EQUAL -1)
   message(FATAL_ERROR "${SCRIPT} holds </script, which would end the page's script early")
 endif()
+set(head "")
+if(HEAD)
+  file(READ ${HEAD} head)
+endif()
+string(REPLACE "<!-- head -->\n" "${head}" page "${page}")
 string(REPLACE "<!-- script -->" "<script>\n${script}</script>" page "${page}")
 file(WRITE ${OUTPUT} "${page}")

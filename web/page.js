@@ -1,22 +1,29 @@
 // The page around the game: its console (#console, standard output and error,
 // and the typed lines), its standard input (#stdin), the score file kept in the
-// browser's storage (#score), the beep, and swipes and taps on the canvas.
-// Runs before the game's own start-up code.
+// browser's storage (#score), the beep, swipes and taps on the canvas, and on
+// the site, the service worker that keeps it for offline play. Runs before the
+// game's own start-up code.
 
 (function () {
   'use strict';
 
-  const consoleText = document.getElementById('console').appendChild(document.createTextNode(''));
+  const consoleView = document.getElementById('console');
+  const consoleText = consoleView.appendChild(document.createTextNode(''));
   const input = document.getElementById('stdin');
   const canvas = document.getElementById('canvas');
   const scoreView = document.getElementById('score');
   const scoreFile = 'User_score.txt';
   const scoreKey = 'zelvix/' + scoreFile;
 
-  // Bytes as the game writes them, decoded per stream.
+  // Bytes as the game writes them, decoded per stream; the console keeps its
+  // newest line in view.
+  function show(text) {
+    consoleText.appendData(text);
+    consoleView.scrollTop = consoleView.scrollHeight;
+  }
   function byteWriter() {
     const decoder = new TextDecoder();
-    return (byte) => consoleText.appendData(decoder.decode(new Uint8Array([byte & 255]), { stream: true }));
+    return (byte) => show(decoder.decode(new Uint8Array([byte & 255]), { stream: true }));
   }
   const writeOut = byteWriter();
   const writeErr = byteWriter();
@@ -102,13 +109,18 @@
     const line = input.value + '\n';
     input.value = '';
     say(line, (byte) => pending.push(byte));
-    consoleText.appendData(line);
+    show(line);
     if (!/[^ \t\n\v\f\r]/.test(line)) {
       return;
     }
     started = true;
     // The game's keys are read on the whole window from now on.
     input.disabled = true;
+    // Without WebGL the game cannot draw: it says so and does not start.
+    if (document.createElement('canvas').getContext('webgl') === null) {
+      say('zelvix: this browser cannot draw the game (WebGL is not available)\n', writeErr);
+      return;
+    }
     canvas.scrollIntoView({ block: 'nearest' });
     try {
       audio = new (window.AudioContext || window.webkitAudioContext)();
@@ -124,6 +136,14 @@
       }
     }
   });
+
+  // Scaled up, the game's pixels stay crisp squares; scaled down, they are
+  // blended instead, so that no stroke of its texts drops out.
+  new ResizeObserver(([entry]) => {
+    const box = entry.devicePixelContentBoxSize;
+    const shown = box ? box[0].inlineSize : entry.contentRect.width * window.devicePixelRatio;
+    canvas.classList.toggle('reduced', shown < canvas.width);
+  }).observe(canvas);
 
   // A swipe of at least 30 pixels, mostly along one axis, is the arrow of its
   // direction; a tap of under 10 pixels is F1.
@@ -166,4 +186,11 @@
       Module['_touchKey'](key);
     }
   }, { passive: false });
+
+  // The site (not the single file) names its manifest; its service worker
+  // keeps the game for visits with no network. Without one the game plays
+  // all the same.
+  if (document.querySelector('link[rel="manifest"]') && 'serviceWorker' in navigator) {
+    navigator.serviceWorker.register('sw.js').catch(() => {});
+  }
 })();

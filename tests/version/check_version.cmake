@@ -38,7 +38,7 @@ set(places
   "bench/bare_loop.cpp|\"Zelvix ([^\"]*)\"|${label}"
   "tests/package/check_deb.sh|^title=\"Zelvix version ([^\"]*)\"|${titled}"
   "README.md|zelvix-([^ ]*)-win64\\.zip|${label}"
-  "README.md|zelvix-([^ ]*)-web\\.html|${label}"
+  "README.md|zelvix-([^ ]*)-web\\.[hz]|${label}"
   "README.md|zelvix_([^ ]*)_amd64\\.deb|<changelog>")
 
 # check_tree(DIR RESULT): sets RESULT to the list of disagreements in DIR.

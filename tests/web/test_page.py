@@ -1,35 +1,36 @@
-"""The browser page, zelvix.html, in headless Chromium driven through Selenium.
+"""The browser page in each engine's browser, driven through Selenium.
 
-Copied alone into an empty folder, then opened from disk and played with the
-keys, and served over HTTP and played by touch (a tap pauses, a swipe turns),
-the page plays the window tests' scripted game (level 1: eat the first food,
-run into the bottom edge) after a blank line that must keep the level read
-waiting. Checks the console text and score line against the desktop's bytes,
-"Game Over!" where the desktop draws it, the two beeps, that the arrows and
-F1 never reach the page, that nothing is logged as an error, and that the
-score survives a reload.
+The single file, copied alone into an empty folder and opened from disk,
+plays the window tests' scripted game (level 1: eat the first food, run into
+the bottom edge) with the keys in Chromium, WebKit and Firefox, after a blank
+line that must keep the level read waiting; in Chromium also served over
+HTTP and played by touch, and as the site after its first visit with its
+server stopped. Checks the console and score bytes against the desktop's,
+"Game Over!" where the desktop draws it, two beeps, the arrows and F1 kept
+from the page, no error, a request elsewhere refused, the score kept across
+a reload; in Chromium also the site's installability and icons, the canvas
+in view and large on every screen, and the one line where WebGL is missing.
 """
 
 import base64
-import functools
-import http.server
+import json
 import os
 import shutil
+import struct
 import sys
 import tempfile
-import threading
 import unittest
 
 from selenium.webdriver.common.action_chains import ActionChains
 from selenium.webdriver.common.by import By
 from selenium.webdriver.common.keys import Keys
 
-import chromium
+import browsers
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "window"))
 import windowlib as wl  # noqa: E402
 
-PAGE = None
+PAGE = SITE = None
 # Runs before the page's own script: frames stay readable after they are
 # shown, every tone started is counted, and every key's fate is recorded.
 WATCH = """
@@ -42,24 +43,35 @@ const start = OscillatorNode.prototype.start;
 OscillatorNode.prototype.start = function (...args) { window.tones += 1; return start.apply(this, args); };
 window.keys = [];
 window.addEventListener('keydown', (event) => window.keys.push([event.key, event.defaultPrevented]));
+window.errors = [];
+window.addEventListener('error', (event) => window.errors.push(String(event.message)));
+window.addEventListener('unhandledrejection', (event) => window.errors.push(String(event.reason)));
 """
+# A request to another origin, and the policy directive that refuses it.
+REACH_OUT = """
+window.refused = null;
+document.addEventListener('securitypolicyviolation', (event) => { window.refused = event.violatedDirective; });
+fetch(arguments[0]).catch(() => {});
+"""
+NO_WEBGL = b"zelvix: this browser cannot draw the game (WebGL is not available)\n"
+SCREENS = ((360, 640), (390, 844), (844, 390), (740, 320), (667, 375), (820, 1180), (1280, 720))
+# The game's own context, read at once: far quicker than a copy in Firefox.
 READ_CANVAS = """
-const canvas = document.getElementById('canvas');
-const copy = Object.assign(document.createElement('canvas'), { width: canvas.width, height: canvas.height });
-const context = copy.getContext('2d');
-context.drawImage(canvas, 0, 0);
-const rgba = context.getImageData(0, 0, copy.width, copy.height).data;
+const gl = document.getElementById('canvas').getContext('webgl');
+const rgba = new Uint8Array(gl.drawingBufferWidth * gl.drawingBufferHeight * 4);
+gl.readPixels(0, 0, gl.drawingBufferWidth, gl.drawingBufferHeight, gl.RGBA, gl.UNSIGNED_BYTE, rgba);
 let text = '';
 for (let i = 0; i < rgba.length; i += 8192) text += String.fromCharCode(...rgba.subarray(i, i + 8192));
-return [copy.width, copy.height, btoa(text)];
+return [gl.drawingBufferWidth, gl.drawingBufferHeight, btoa(text)];
 """
 
 
 class CanvasShot(wl.Shot):
-    """A frame of the canvas (RGBA rows, top first), read as a window's screenshot."""
+    """A frame of the canvas (RGBA rows, bottom first, as GL reads them), read as a window's screenshot."""
 
     def __init__(self, width, height, rgba):
-        self.width, self.height, self.pixels = width, height, rgba
+        self.width, self.height = width, height
+        self.pixels = b"".join(rgba[row:row + width * 4] for row in reversed(range(0, len(rgba), width * 4)))
         self.bytes_per_line, self.bytes_per_pixel, self.msb_first = width * 4, 4, True
         self.shifts = [(0xFF << shift, shift) for shift in (24, 16, 8)]
         self.size_world()
@@ -99,33 +111,28 @@ class Page:
                     "type": kind, "touchPoints": [{"x": px, "y": py} for px, py in points]})
 
 
-def serve(directory):
-    """Serves directory on a free loopback port; returns the server."""
-    class Quiet(http.server.SimpleHTTPRequestHandler):
-        def log_message(self, *args):
-            pass
-
-    server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), functools.partial(Quiet, directory=directory))
-    threading.Thread(target=server.serve_forever, daemon=True).start()
-    return server
-
-
 class PageTest(unittest.TestCase):
     def setUp(self):
-        self.driver = chromium.start(WATCH)
-        self.addCleanup(chromium.stop, self.driver)
         # The page alone in a folder of its own: it needs nothing beside it.
         alone = tempfile.TemporaryDirectory(prefix="zelvix-page-")
         self.addCleanup(alone.cleanup)
         page = shutil.copy(PAGE, os.path.join(alone.name, "zelvix.html"))
-        server = serve(alone.name)
-        self.addCleanup(server.server_close)
-        self.addCleanup(server.shutdown)
-        self.cases = {"from disk, with the keys": ("file://" + page, False),
-                      "over HTTP, by touch": ("http://127.0.0.1:%d/zelvix.html" % server.server_port, True)}
+        self.servers = {name: browsers.serve(folder) for name, folder in
+                        (("alone", alone.name), ("site", SITE), ("elsewhere", alone.name))}
+        for server in self.servers.values():
+            self.addCleanup(server.server_close)
+            self.addCleanup(server.shutdown)
+        self.url = {name: "http://127.0.0.1:%d/" % server.server_port for name, server in self.servers.items()}
+        self.cases = [(engine, "from disk, with the keys", "file://" + page, False) for engine in browsers.ENGINES]
+        self.cases += [("chromium", "over HTTP, by touch", self.url["alone"] + "zelvix.html", True),
+                       ("chromium", "the site, offline after its first visit", self.url["site"], False)]
+
+    def start(self, engine, flags=()):
+        self.driver = browsers.start(engine, WATCH, flags)
+        self.addCleanup(browsers.stop, self.driver)
 
     def start_level_one(self, url):
-        self.driver.get(url)
+        browsers.load(self.driver, url)
         wl.wait_until(lambda: self.page.text("console") == wl.BANNER, 10, "the banner and prompt")
         self.page.type_line("  ")
         self.assertEqual(self.page.text("console"), wl.BANNER + b"  \n", "a blank line")
@@ -133,10 +140,57 @@ class PageTest(unittest.TestCase):
         self.page.type_line("1")
 
     def test_scripted_game(self):
-        for case, (url, touch) in self.cases.items():
-            with self.subTest(case):
+        for engine, case, url, touch in self.cases:
+            with self.subTest(engine=engine, case=case):
+                self.start(engine)
                 self.page = Page(self.driver, touch)
+                if url == self.url["site"]:
+                    self.install_and_go_offline(url)
                 self.play(url)
+
+    def install_and_go_offline(self, url):
+        browsers.load(self.driver, url)
+        wl.wait_until(lambda: self.driver.execute_script("return !!navigator.serviceWorker.controller"), 30,
+                      "the service worker to take the page")
+        self.assertEqual(self.driver.execute_cdp_cmd("Page.getInstallabilityErrors", {}),
+                         {"installabilityErrors": []})
+        manifest = self.driver.execute_cdp_cmd("Page.getAppManifest", {})
+        self.assertEqual((manifest["url"], manifest["errors"]), (url + "manifest.webmanifest", []))
+        icons = {}
+        for icon in json.loads(manifest["data"])["icons"]:
+            with open(os.path.join(SITE, icon["src"]), "rb") as png:
+                width, height = struct.unpack(">II", png.read(24)[16:])
+            self.assertEqual(icon["sizes"], "%dx%d" % (width, height), icon["src"])
+            icons[icon.get("purpose", "any"), width] = height
+        self.assertEqual(icons, {("any", 192): 192, ("any", 512): 512, ("maskable", 512): 512})
+        self.servers["site"].shutdown()
+        self.servers["site"].server_close()
+
+    def test_every_screen(self):
+        self.start("chromium")
+        self.page = Page(self.driver, False)
+        shown = "const box = (id) => { const r = document.getElementById(id).getBoundingClientRect(); " \
+                "return [r.left, r.top, r.right, r.bottom]; }; return [innerWidth, innerHeight, " \
+                "box('canvas'), box('console')]"
+        for width, height in SCREENS:
+            with self.subTest(screen="%d x %d" % (width, height)):
+                self.driver.execute_cdp_cmd("Emulation.setDeviceMetricsOverride", {
+                    "width": width, "height": height, "deviceScaleFactor": 1, "mobile": True})
+                self.start_level_one(self.url["site"])
+                wl.wait_until(lambda: not self.driver.find_element(By.ID, "stdin").is_enabled(), 10, "the game")
+                view_width, view_height, (left, top, right, bottom), console = self.driver.execute_script(shown)
+                self.assertEqual((view_width, view_height), (width, height))
+                self.assertTrue(0 <= left and 0 <= top and right <= width and bottom <= height, "in view")
+                self.assertGreaterEqual(bottom - top, 0.9 * min(height, width * 385 / 350))
+                self.assertTrue(console[2] <= left or console[3] <= top, "the console beside or above the game")
+
+    def test_without_webgl(self):
+        self.start("chromium", ["--disable-3d-apis"])
+        self.page = Page(self.driver, False)
+        self.start_level_one("file://" + PAGE)
+        wl.wait_until(lambda: self.page.text("console") == wl.BANNER + b"  \n1\n" + NO_WEBGL, 10, "the one line")
+        self.assertEqual(self.driver.execute_script("return window.errors"), [])
+        self.assertEqual([entry for entry in self.driver.get_log("browser") if entry["level"] == "SEVERE"], [])
 
     def text_shown(self):
         """The frame, when it shows a text in the middle of the field."""
@@ -169,8 +223,14 @@ class PageTest(unittest.TestCase):
         keys = self.driver.execute_script("return window.keys")
         self.assertEqual([key for key in keys if key[0].startswith("Arrow") or key[0] == "F1"],
                          [] if page.touch else [["F1", True], ["F1", True], ["ArrowDown", True]])
-        errors = [entry for entry in self.driver.get_log("browser") if entry["level"] == "SEVERE"]
-        self.assertEqual(errors, [])
+        self.driver.execute_script(REACH_OUT, self.url["elsewhere"])
+        self.assertEqual(wl.wait_until(lambda: self.driver.execute_script("return window.refused"), 10,
+                                       "the policy to refuse a request elsewhere"), "connect-src")
+        self.assertEqual(self.servers["elsewhere"].requests, 0)
+        self.assertEqual(self.driver.execute_script("return window.errors"), [])
+        if self.driver.engine == "chromium":
+            self.assertEqual([entry for entry in self.driver.get_log("browser") if entry["level"] == "SEVERE"
+                              and self.url["elsewhere"] not in entry["message"]], [])
 
         self.driver.refresh()
         wl.wait_until(lambda: page.text("console") == wl.BANNER, 10, "the banner after a reload")
@@ -178,5 +238,5 @@ class PageTest(unittest.TestCase):
 
 
 if __name__ == "__main__":
-    PAGE = os.path.abspath(sys.argv[1])
-    unittest.main(argv=sys.argv[:1] + sys.argv[2:])
+    PAGE, SITE = os.path.abspath(sys.argv[1]), os.path.abspath(sys.argv[2])
+    unittest.main(argv=sys.argv[:1] + sys.argv[3:])
