@@ -84,7 +84,7 @@ def main():
     parser.add_argument("bare_page", help="bare_loop.html")
     parser.add_argument("--smoke", action="store_true", help="one short run each at level 8: checks the measurement")
     args = parser.parse_args()
-    seconds, least, rounds = (1.0, 20, 1) if args.smoke else (4.0, 40, 2)
+    seconds, least, rounds = (1.0, 20, 1) if args.smoke else (4.0, 40, 4)
     game_url = "file://" + os.path.abspath(args.page)
     bare_url = "file://" + os.path.abspath(args.bare_page)
     rows, banners = [], {}
