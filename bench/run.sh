@@ -2,7 +2,7 @@
 # Builds the game and the benchmarks in Release and runs all of them:
 #   bench/run.sh [BUILD_DIR]        (default: build-bench)
 # The GL parts need an X display; without DISPLAY they run under xvfb-run.
-# Takes about five to six minutes, most of it the cadence runs. The browser
+# Takes about eight minutes, most of it the cadence runs. The browser
 # page is built with scripts/build-web into build/web.
 set -eu
 
