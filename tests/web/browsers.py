@@ -29,12 +29,9 @@ CHROMIUM_FLAGS = ("--headless=new", "--no-sandbox", "--use-angle=swiftshader", "
                   "--no-first-run", "--disable-sync")
 MINIBROWSER = "/usr/lib/x86_64-linux-gnu/webkit2gtk-4.1/MiniBrowser"
 # Marionette on a port of its choosing (written to the profile), WebGL on
-# Mesa's software renderer, a clock as fine as the others' for the cadence
-# benchmark, and no first-run pages or updates.
-FIREFOX_PREFS = {"marionette.port": 0, "webgl.force-enabled": True, "privacy.reduceTimerPrecision": False,
-                 "browser.shell.checkDefaultBrowser": False,
-                 "browser.startup.homepage_override.mstone": "ignore", "app.update.disabledForTesting": True,
-                 "datareporting.policy.dataSubmissionEnabled": False}
+# Mesa's software renderer, and a clock as fine as the others' for the cadence
+# benchmark; Marionette itself turns off first-run pages, updates and reports.
+FIREFOX_PREFS = {"marionette.port": 0, "webgl.force-enabled": True, "privacy.reduceTimerPrecision": False}
 
 
 class Marionette:
