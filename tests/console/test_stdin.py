@@ -42,10 +42,10 @@ def run(zelvix, data, workdir):
     env = dict(os.environ, DISPLAY=":987")
     if data is None:
         # Close descriptor 0 itself, as a shell's <&- does.
-        args = ["bash", "-c", 'exec "$0" <&-', zelvix]
+        args = ["bash", "-c", 'exec "$@" <&-', "bash"] + zelvix
         stdin = subprocess.DEVNULL
     else:
-        args = [zelvix]
+        args = zelvix
         stdin = subprocess.PIPE
     proc = subprocess.Popen(args, stdin=stdin, stdout=subprocess.PIPE, stderr=subprocess.PIPE,
                             cwd=workdir, env=env)
@@ -58,7 +58,8 @@ def run(zelvix, data, workdir):
 
 
 def main():
-    zelvix = os.path.abspath(sys.argv[1])
+    # The game, after the emulator that runs it where it was cross-built.
+    zelvix = sys.argv[1:-1] + [os.path.abspath(sys.argv[-1])]
     failures = []
     for name, data in inputs():
         with tempfile.TemporaryDirectory() as workdir:
