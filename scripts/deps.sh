@@ -101,3 +101,7 @@ install_npm() { command -v npm >/dev/null || install_missing npm; }
 PACKAGE_PACKAGES=(debhelper dpkg-dev libglx-dev libopengl-dev libgtest-dev python3
     lintian desktop-file-utils appstream xvfb xauth xdotool x11-apps x11-utils man-db zip unzip icoutils
     piuparts debootstrap diffoscope-minimal locales tzdata)
+
+# What making fresh trees of other Debian releases and architectures
+# (scripts/trees.sh) and running another architecture's programs need.
+TREE_PACKAGES=(mmdebstrap qemu-user-static)

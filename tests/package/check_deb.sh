@@ -26,6 +26,7 @@ deb=$(realpath -e "$1") || exit 2
 close_window=$(realpath -e "$2") || exit 2
 data=$(cd "$(dirname "$0")/../../data" && pwd) || exit 2
 window_tests=$(cd "$(dirname "$0")/../window" && pwd) || exit 2
+. "$(dirname "$0")/../../scripts/trees.sh"
 app_id=org.torvane.Zelvix
 title="Zelvix version 1.2b beta"
 if [ -z "${DISPLAY:-}" ]; then
@@ -219,12 +220,9 @@ step "piuparts: installed, removed and purged in a fresh chroot"
 # Runs that start together wait for one bootstrap.
 codename=$(. /etc/os-release && echo "$VERSION_CODENAME")
 arch=$(dpkg --print-architecture)
-mirror=$(apt-get indextargets --format '$(SITE) $(COMPONENT)' "Release: $codename" "Architecture: $arch" \
-    'Identifier: Packages' | awk '!site { site = $1; line = $1 } $1 == site && !seen[$2]++ { line = line " " $2 }
-        END { print line }')
-cache=${XDG_CACHE_HOME:-${HOME:?}/.cache}/zelvix
-base=$cache/piuparts-$codename-$arch.tgz
-mkdir -p "$cache" "$work/piuparts"
+mirror=$(debian_mirror "$codename")
+base=$tree_cache/piuparts-$codename-$arch.tgz
+mkdir -p "$tree_cache" "$work/piuparts"
 exec {lock}>"$base.lock"
 flock "$lock"
 from=(--basetgz "$base")
