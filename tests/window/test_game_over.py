@@ -5,7 +5,8 @@ screenshots; a missed turn starts a fresh game), the two-square snake then
 runs into the bottom edge, which is a self hit. Checks "Game Over!" in the
 window, a snake that stands still from then on, the console report, the score
 file, the two beeps (bells on the display), and that closing the window exits
-with status 0 and flushes the rest of the report.
+with status 0 and flushes the rest of the report. With --frames-like, the
+same game played by another build must end on the same frame, pixel for pixel.
 """
 
 import time
@@ -54,6 +55,11 @@ class GameOverTest(unittest.TestCase):
                 self.assertEqual(game.stderr(), b"")
                 with open(game.file(wl.SCORE_FILE), "rb") as f:
                     self.assertEqual(f.read(), wl.SCORE_LINE % (2, 1))
+
+        if ARGS.frames_like:
+            with self.subTest("the same frame as " + ARGS.frames_like):
+                with wl.play_until_game_over(ARGS.frames_like) as other:
+                    self.assertTrue(shot.same_as(other.screenshot()), "the game-over frames differ")
 
 
 if __name__ == "__main__":

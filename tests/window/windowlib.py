@@ -70,6 +70,8 @@ def parse_args(description):
     parser.add_argument("--close-window", dest="close_window", help="path of the close_window helper")
     parser.add_argument("--bell-count", dest="bell_count", help="path of the bell_count helper")
     parser.add_argument("--wine", action="store_true", help="zelvix is the Windows build: run it under Wine")
+    parser.add_argument("--frames-like", dest="frames_like", metavar="ZELVIX",
+                        help="another build whose frames this one's must equal, pixel for pixel")
     args, rest = parser.parse_known_args()
     if args.wine:
         use_wine()
