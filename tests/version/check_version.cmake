@@ -39,7 +39,7 @@ set(places
   "tests/package/check_deb.sh|^title=\"Zelvix version ([^\"]*)\"|${titled}"
   "README.md|zelvix-([^ ]*)-win64\\.zip|${label}"
   "README.md|zelvix-([^ ]*)-web\\.[hz]|${label}"
-  "README.md|zelvix_([^ ]*)_amd64\\.deb|<changelog>")
+  "README.md|zelvix_([0-9][^ _]*)_[a-z0-9]+\\.deb|<changelog>")
 
 # check_tree(DIR RESULT): sets RESULT to the list of disagreements in DIR.
 # <changelog> stands for the version at the head of DIR's debian/changelog.
