@@ -51,6 +51,7 @@ tree_tarball() {
         fi
         echo "Bootstrapping a $release tree for $architectures from ${mirror[0]} into $tarball" >&2
         rm -f "$tree_cache/$name"-*.tar
+        : >"$tree_cache/$name.log"
         logged "$tree_cache/$name.log" "mmdebstrap $release" "${tree_sudo[@]}" mmdebstrap --mode=root \
             --variant=apt --architectures="$architectures" --include="${packages// /,}" \
             --components="$(IFS=,; echo "${mirror[*]:1}")" "$release" "$tarball.partial.tar" "${mirror[0]}"
