@@ -7,8 +7,10 @@ line that must keep the level read waiting; in Chromium also served over
 HTTP and played by touch, and as the site after its first visit with its
 server stopped. Checks the console and score bytes against the desktop's,
 "Game Over!" where the desktop draws it, two beeps, the arrows and F1 kept
-from the page, no error, a request elsewhere refused, the score kept across
-a reload; in Chromium also the site's installability and icons, the canvas
+from the page and every other key left to the browser, no error, a request
+elsewhere refused, the score kept across a reload; in Chromium also the
+game paused by another tab until F1, a stroke that turns the snake while
+the finger is still down, the site's installability and icons, the canvas
 in view and large on every screen, and the one line where WebGL is missing.
 """
 
@@ -53,6 +55,10 @@ window.refused = null;
 document.addEventListener('securitypolicyviolation', (event) => { window.refused = event.violatedDirective; });
 fetch(arguments[0]).catch(() => {});
 """
+# Keys the game leaves to the browser, pressed on the page as the browser would.
+BROWSER_KEYS = ("F5", "F11", "F12", "Tab", "a")
+PRESS = "for (const key of arguments[0]) document.dispatchEvent(new KeyboardEvent('keydown', " \
+        "{ key, bubbles: true, cancelable: true }));"
 NO_WEBGL = b"zelvix: this browser cannot draw the game (WebGL is not available)\n"
 SCREENS = ((360, 640), (390, 844), (844, 390), (740, 320), (667, 375), (820, 1180), (1280, 720))
 # The game's own context, read at once: far quicker than a copy in Firefox.
@@ -79,14 +85,15 @@ class CanvasShot(wl.Shot):
 
 class Page:
     """The page in a browser, with what wl.eat_first_food asks of a game:
-    keys typed, or by touch swiped (arrows) and tapped (F1) on the canvas."""
+    keys typed, or by touch stroked (arrows) and tapped (F1) on the canvas.
+    A stroke is held down until the next: the snake must turn while it moves."""
 
     KEYS = {"Down": Keys.ARROW_DOWN, "Up": Keys.ARROW_UP, "Left": Keys.ARROW_LEFT, "Right": Keys.ARROW_RIGHT,
             "F1": Keys.F1}
     SWIPES = {"Down": (0, 40), "Up": (0, -40), "Left": (-40, 0), "Right": (40, 0), "F1": (0, 0)}
 
     def __init__(self, driver, touch):
-        self.driver, self.touch = driver, touch
+        self.driver, self.touch, self.held = driver, touch, False
 
     def text(self, element):
         return self.driver.execute_script("return document.getElementById(arguments[0]).textContent", element).encode()
@@ -104,8 +111,10 @@ class Page:
         for dx, dy in (self.SWIPES[name] for name in names if self.touch):
             x, y = self.driver.execute_script("const box = canvas.getBoundingClientRect(); "
                                               "return [box.left + 175, box.top + 200]")
-            path = [("touchStart", [(x, y)]), ("touchMove", [(x + dx / 2, y + dy / 2)]),
-                    ("touchMove", [(x + dx, y + dy)]), ("touchEnd", [])]
+            path = ([("touchEnd", [])] if self.held else []) + [
+                ("touchStart", [(x, y)]), ("touchMove", [(x + dx / 2, y + dy / 2)]),
+                ("touchMove", [(x + dx, y + dy)])] + ([] if dx or dy else [("touchEnd", [])])
+            self.held = bool(dx or dy)
             for kind, points in path:
                 self.driver.execute_cdp_cmd("Input.dispatchTouchEvent", {
                     "type": kind, "touchPoints": [{"x": px, "y": py} for px, py in points]})
@@ -209,6 +218,16 @@ class PageTest(unittest.TestCase):
         self.assertEqual(wl.text_problems(wl.text_extent(shot), "Paused"), [])
         self.page.key("F1")
         wl.wait_until(lambda: self.text_shown() is None, 10, '"Paused" to go')
+        if self.driver.engine == "chromium":
+            # Hidden behind another tab, the running game pauses until F1.
+            game = self.driver.current_window_handle
+            self.driver.switch_to.new_window("tab")
+            self.driver.close()
+            self.driver.switch_to.window(game)
+            shot = wl.wait_until(self.text_shown, 10, '"Paused" after the page was hidden')
+            self.assertEqual(wl.text_problems(wl.text_extent(shot), "Paused"), [])
+            self.page.key("F1")
+            wl.wait_until(lambda: self.text_shown() is None, 10, '"Paused" to go after F1')
 
     def play(self, url):
         page = self.page
@@ -226,9 +245,12 @@ class PageTest(unittest.TestCase):
         wl.wait_until(lambda: page.text("console") == report, 10, "the report %r" % report)
         self.assertEqual(page.text("score"), wl.SCORE_LINE % (2, 1))
         self.assertEqual(self.driver.execute_script("return window.tones"), 2)
+        self.driver.execute_script(PRESS, BROWSER_KEYS)
         keys = self.driver.execute_script("return window.keys")
+        f1 = 3 if self.driver.engine == "chromium" else 2
         self.assertEqual([key for key in keys if key[0].startswith("Arrow") or key[0] == "F1"],
-                         [] if page.touch else [["F1", True], ["F1", True], ["ArrowDown", True]])
+                         [] if page.touch else [["F1", True]] * f1 + [["ArrowDown", True]])
+        self.assertEqual([key for key in keys if key[0] in BROWSER_KEYS], [[key, False] for key in BROWSER_KEYS])
         self.driver.execute_script(REACH_OUT, self.url["elsewhere"])
         self.assertEqual(wl.wait_until(lambda: self.driver.execute_script("return window.refused"), 10,
                                        "the policy to refuse a request elsewhere"), "connect-src")
