@@ -4,9 +4,6 @@
 // something on it; that line is then waiting on standard input.
 #include "app/start.h"
 #include "game/callbacks.h"
-#include "game/state.h"
-
-#include <GL/freeglut_std.h>
 
 #include <emscripten/emscripten.h>
 
@@ -36,9 +33,9 @@ extern "C" EMSCRIPTEN_KEEPALIVE void touchKey(int key) {
     specialKeys(key, 0, 0);
 }
 
-// A page that is hidden pauses a running game as F1 would; the player resumes it.
+// Called by the page when it is hidden; the player resumes the game.
 extern "C" EMSCRIPTEN_KEEPALIVE void pageHidden() {
-    if (playing && game.paused == 0 && game.gameOver == 0) {
-        specialKeys(GLUT_KEY_F1, 0, 0);
+    if (playing) {
+        pauseRunningGame();
     }
 }

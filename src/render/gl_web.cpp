@@ -253,7 +253,8 @@ void glColor3f(GLfloat red, GLfloat green, GLfloat blue) {
 }
 
 void glColor3ub(GLubyte red, GLubyte green, GLubyte blue) {
-    glColor3f(red / 255.0F, green / 255.0F, blue / 255.0F);
+    glColor3f(static_cast<float>(red) / 255.0F, static_cast<float>(green) / 255.0F,
+              static_cast<float>(blue) / 255.0F);
 }
 
 void glBegin(GLenum mode) {

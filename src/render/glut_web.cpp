@@ -105,8 +105,8 @@ void glutSpecialFunc(void (*callback)(int, int, int)) {
     specialFunc = callback;
 }
 
-void glutTimerFunc(unsigned int msecs, TimerFunc callback, int value) {
-    startTimer(msecs, callback, value);
+void glutTimerFunc(unsigned int time, TimerFunc callback, int value) {
+    startTimer(time, callback, value);
 }
 
 void glutPostRedisplay() {
