@@ -16,10 +16,17 @@
   const scoreKey = 'zelvix/' + scoreFile;
 
   // Bytes as the game writes them, decoded per stream; the console keeps its
-  // newest line in view.
+  // newest line in view, scrolled once a frame rather than once a byte.
+  let scrolling = false;
   function show(text) {
     consoleText.appendData(text);
-    consoleView.scrollTop = consoleView.scrollHeight;
+    if (!scrolling) {
+      scrolling = true;
+      requestAnimationFrame(() => {
+        scrolling = false;
+        consoleView.scrollTop = consoleView.scrollHeight;
+      });
+    }
   }
   function byteWriter() {
     const decoder = new TextDecoder();
