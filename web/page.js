@@ -161,6 +161,8 @@
   const keyF1 = 1;
   let stroke = null;
   const touchOf = (event) => Array.from(event.changedTouches).find((t) => stroke && t.identifier === stroke.id);
+  // Turns once the stroke is clear; returns how far the finger then is from
+  // the stroke's origin.
   function follow(touch) {
     const dx = touch.clientX - stroke.x;
     const dy = touch.clientY - stroke.y;
@@ -189,12 +191,13 @@
   canvas.addEventListener('touchend', (event) => {
     event.preventDefault();
     const touch = touchOf(event);
-    if (touch && follow(touch) < tapMax && !stroke.turned) {
+    if (!touch) {
+      return;
+    }
+    if (follow(touch) < tapMax && !stroke.turned) {
       Module['_touchKey'](keyF1);
     }
-    if (touch) {
-      stroke = null;
-    }
+    stroke = null;
   }, { passive: false });
   canvas.addEventListener('contextmenu', (event) => event.preventDefault());
 

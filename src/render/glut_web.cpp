@@ -36,18 +36,22 @@ EM_JS(void, startTimer, (unsigned int msecs, TimerFunc func, int value), {
         function() { _glutTimerFired(func, value); }, msecs);
 });
 EM_JS(void, askAnimationFrame, (), { requestAnimationFrame(function() { _glutRedisplay(); }); });
+// The keys the game is sent, by their names in the page; the GLUT codes of
+// each, in the same order.
 EM_JS(void, listenForKeys, (), {
-    const codes = {F1 : 1, ArrowLeft : 100, ArrowUp : 101, ArrowRight : 102, ArrowDown : 103};
+    const names = [ 'ArrowLeft', 'ArrowUp', 'ArrowRight', 'ArrowDown', 'F1' ];
     window.addEventListener(
         'keydown',
         function(event) {
-            if (event.key in codes) {
+            const index = names.indexOf(event.key);
+            if (index >= 0) {
                 event.preventDefault();
-                _glutSpecialKey(codes[event.key]);
+                _glutSpecialKey(index);
             }
         },
         true);
 });
+constexpr int keyCodes[] = {GLUT_KEY_LEFT, GLUT_KEY_UP, GLUT_KEY_RIGHT, GLUT_KEY_DOWN, GLUT_KEY_F1};
 
 }  // namespace
 
@@ -64,8 +68,8 @@ EMSCRIPTEN_KEEPALIVE void glutRedisplay() {
 }
 
 // The pointer's place is not followed: a key arrives at (0, 0).
-EMSCRIPTEN_KEEPALIVE void glutSpecialKey(int key) {
-    specialFunc(key, 0, 0);
+EMSCRIPTEN_KEEPALIVE void glutSpecialKey(int index) {
+    specialFunc(keyCodes[index], 0, 0);
 }
 
 // The page has no command line for GLUT.
