@@ -1,5 +1,5 @@
 #!/usr/bin/python3
-"""Cadence of the browser page against a bare Emscripten GLUT loop, in each engine.
+"""Cadence of the browser page against a bare GLUT loop built the same way, in each engine.
 
     page_cadence.py [--smoke] ZELVIX_HTML BARE_LOOP_HTML
 
