@@ -29,7 +29,7 @@ void* glutBitmapHelvetica18;
 
 namespace {
 
-constexpr int stackDepth = 4;
+constexpr int stackDepth = 4;  // the game pushes one matrix; a push beyond is ignored, as in GL
 constexpr int floatsPerVertex = 8;  // clip position x, y, z, w; colour r, g, b, a
 
 struct MatrixStack {

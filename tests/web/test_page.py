@@ -12,7 +12,9 @@ elsewhere refused, the score kept across a reload; in Chromium also a
 stroke that turns the snake while the finger is still down, and again where
 it bends, the game paused by another tab until F1, the site's
 installability and icons, the canvas in view and large on every screen, and
-the one line where WebGL is missing.
+the one line where WebGL is missing. In each engine the bare loop's page,
+drawn through the page's own GL and GLUT, must show the frame the Linux
+build of the bare loop draws, within 1 a channel.
 """
 
 import base64
@@ -20,6 +22,7 @@ import json
 import os
 import shutil
 import struct
+import subprocess
 import sys
 import tempfile
 import unittest
@@ -33,7 +36,7 @@ import browsers
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "window"))
 import windowlib as wl  # noqa: E402
 
-PAGE = SITE = None
+PAGE = SITE = BARE_LOOP = None
 # Runs before the page's own script: frames stay readable after they are
 # shown, every tone started is counted, and every key's fate is recorded.
 WATCH = """
@@ -61,6 +64,12 @@ BROWSER_KEYS = ("F5", "F11", "F12", "Tab", "a")
 PRESS = "for (const key of arguments[0]) document.dispatchEvent(new KeyboardEvent('keydown', " \
         "{ key, bubbles: true, cancelable: true }));"
 NEXT_FRAME = "requestAnimationFrame(arguments[0]);"
+# The frame read as soon as it is drawn, in an engine that may not keep it.
+AFTER_FRAME = """
+const read = new Function(arguments[0]);
+const next = window.requestAnimationFrame;
+window.requestAnimationFrame = (callback) => next(() => { callback(); window.frame = read(); });
+"""
 NO_WEBGL = b"zelvix: this browser cannot draw the game (WebGL is not available)\n"
 SCREENS = ((360, 640), (390, 844), (844, 390), (740, 320), (667, 375), (820, 1180), (1280, 720))
 # The game's own context, read at once: far quicker than a copy in Firefox.
@@ -92,10 +101,8 @@ class Page:
 
     KEYS = {"Down": Keys.ARROW_DOWN, "Up": Keys.ARROW_UP, "Left": Keys.ARROW_LEFT, "Right": Keys.ARROW_RIGHT,
             "F1": Keys.F1}
-    # The points each stroke passes, from where it starts. Down first runs
-    # right, the snake's own heading, then bends: it must turn again.
-    STROKES = {"Down": ((30, 0), (30, 40)), "Up": ((0, -20), (0, -40)),
-               "Left": ((-20, 0), (-40, 0)), "Right": ((20, 0), (40, 0)), "F1": ()}
+    # Each stroke's points from its start; Down runs right (the heading) first, then bends and must turn again.
+    STROKES = {"Down": ((30, 0), (30, 40)), "Up": ((0, -40),), "Left": ((-40, 0),), "Right": ((40, 0),), "F1": ()}
 
     def __init__(self, driver, touch):
         self.driver, self.touch, self.held = driver, touch, False
@@ -221,6 +228,37 @@ class PageTest(unittest.TestCase):
         wl.wait_until(lambda: self.text_shown() is None, 10, '"Paused" to go after F1')
         self.assert_no_error()
 
+    def test_frame_as_on_linux(self):
+        """The bare loop's frame in each engine within 1 a channel of the Linux build's, no text pixel apart."""
+        linux = subprocess.Popen([BARE_LOOP, "100"])
+        self.addCleanup(linux.wait)
+        self.addCleanup(linux.kill)
+        search = ["xdotool", "search", "--onlyvisible", "--name", "^bare_loop$"]
+        window = wl.wait_until(lambda: wl.run_tool(search, check=False).stdout.split(), 10, "the bare loop")[0]
+
+        def drawn():
+            """A whole frame: the panel shown, and the same in two shots running."""
+            first, second = (wl.Shot(wl.run_tool(["xwd", "-silent", "-id", window]).stdout) for _ in range(2))
+            return first.same_as(second) and wl.colour_near(first.world(5, 274), wl.PANEL_TOP, 16) and first
+
+        linux_frame = wl.wait_until(drawn, 10, "the bare loop's frame")
+        linux.kill()
+        pixels = [(x, y) for y in range(linux_frame.height) for x in range(linux_frame.width)]
+        for engine in browsers.ENGINES:
+            with self.subTest(engine=engine):
+                self.start(engine)
+                browsers.load(self.driver, "file://" + os.path.join(os.path.dirname(PAGE), "bare_loop.html"))
+                self.driver.execute_script(AFTER_FRAME, READ_CANVAS)
+                width, height, data = wl.wait_until(lambda: self.driver.execute_script("return window.frame"), 10,
+                                                    "a frame")
+                frame = CanvasShot(width, height, base64.b64decode(data))
+                self.assertEqual((width, height), (linux_frame.width, linux_frame.height))
+                apart = [max(abs(a - b) for a, b in zip(frame.pixel(*xy), linux_frame.pixel(*xy))) for xy in pixels]
+                self.assertLessEqual(max(apart), 1)
+                text = [xy for xy in pixels if wl.colour_near(frame.pixel(*xy), wl.TEXT_BROWN, 3)
+                        != wl.colour_near(linux_frame.pixel(*xy), wl.TEXT_BROWN, 3)]
+                self.assertEqual(text, [], "text pixels apart")
+
     def test_without_webgl(self):
         self.start("chromium", ["--disable-3d-apis"])
         self.page = Page(self.driver, False)
@@ -280,5 +318,5 @@ class PageTest(unittest.TestCase):
 
 
 if __name__ == "__main__":
-    PAGE, SITE = os.path.abspath(sys.argv[1]), os.path.abspath(sys.argv[2])
-    unittest.main(argv=sys.argv[:1] + sys.argv[3:])
+    PAGE, SITE, BARE_LOOP = (os.path.abspath(path) for path in sys.argv[1:4])
+    unittest.main(argv=sys.argv[:1] + sys.argv[4:])
