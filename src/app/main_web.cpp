@@ -4,7 +4,9 @@
 // something on it; that line is then waiting on standard input.
 #include "app/start.h"
 #include "game/callbacks.h"
+#include "game/state.h"
 
+#include <GL/freeglut.h>
 #include <emscripten/emscripten.h>
 
 #include <iostream>
@@ -33,9 +35,10 @@ extern "C" EMSCRIPTEN_KEEPALIVE void touchKey(int key) {
     specialKeys(key, 0, 0);
 }
 
-// Called by the page when it is hidden; the player resumes the game.
+// Called by the page when it is hidden: a game that runs (neither paused nor
+// over) pauses as F1 would, and the player resumes it.
 extern "C" EMSCRIPTEN_KEEPALIVE void pageHidden() {
-    if (playing) {
-        pauseRunningGame();
+    if (playing && game.paused == 0 && game.gameOver == 0) {
+        specialKeys(GLUT_KEY_F1, 0, 0);
     }
 }

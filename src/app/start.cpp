@@ -42,9 +42,3 @@ void startGame(int* argc, char** argv) {
     initGL();
     glutMainLoop();
 }
-
-void pauseRunningGame() {
-    if (game.paused == 0 && game.gameOver == 0) {
-        specialKeys(GLUT_KEY_F1, 0, 0);
-    }
-}

@@ -10,6 +10,3 @@ void greetPlayer();
 // Reads the level from standard input, sets the tick delay and the edge step,
 // opens the window, registers the callbacks and enters GLUT's event loop.
 void startGame(int* argc, char** argv);
-
-// Pauses a game that runs (neither paused nor over) as F1 would.
-void pauseRunningGame();
