@@ -1,8 +1,8 @@
 // The page around the game: its console (#console, standard output and error,
 // and the typed lines), its standard input (#stdin), the score file kept in the
-// browser's storage (#score), the beep, swipes and taps on the canvas, and on
-// the site, the service worker that keeps it for offline play. Runs before the
-// game's own start-up code.
+// browser's storage (#score), the beep, strokes and taps on the canvas, the
+// pause when the page is hidden, and on the site, the service worker that
+// keeps it for offline play. Runs before the game's own start-up code.
 
 (function () {
   'use strict';
@@ -16,10 +16,17 @@
   const scoreKey = 'zelvix/' + scoreFile;
 
   // Bytes as the game writes them, decoded per stream; the console keeps its
-  // newest line in view.
+  // newest line in view, scrolled once a frame rather than once a byte.
+  let scrolling = false;
   function show(text) {
     consoleText.appendData(text);
-    consoleView.scrollTop = consoleView.scrollHeight;
+    if (!scrolling) {
+      scrolling = true;
+      requestAnimationFrame(() => {
+        scrolling = false;
+        consoleView.scrollTop = consoleView.scrollHeight;
+      });
+    }
   }
   function byteWriter() {
     const decoder = new TextDecoder();
@@ -145,47 +152,61 @@
     canvas.classList.toggle('reduced', shown < canvas.width);
   }).observe(canvas);
 
-  // A swipe of at least 30 pixels, mostly along one axis, is the arrow of its
-  // direction; a tap of under 10 pixels is F1.
-  const swipeMin = 30;
+  // A stroke turns the snake as soon as the finger is 24 pixels from where it
+  // started or last turned, at least twice as far along one axis as across:
+  // the arrow of that direction; a bent stroke turns again. A touch that ends
+  // within 10 pixels of its start without having turned is F1.
+  const turnMin = 24;
   const tapMax = 10;
-  const keyLeft = 100;
-  const keyUp = 101;
-  const keyRight = 102;
-  const keyDown = 103;
   const keyF1 = 1;
-  let touchStart = null;
+  let stroke = null;
+  const touchOf = (event) => Array.from(event.changedTouches).find((t) => stroke && t.identifier === stroke.id);
+  // Turns once the stroke is clear; returns how far the finger then is from
+  // the stroke's origin.
+  function follow(touch) {
+    const dx = touch.clientX - stroke.x;
+    const dy = touch.clientY - stroke.y;
+    const along = Math.max(Math.abs(dx), Math.abs(dy));
+    if (along < turnMin || along < 2 * Math.min(Math.abs(dx), Math.abs(dy))) {
+      return Math.hypot(dx, dy);
+    }
+    // GLUT's codes: left 100, up 101, right 102, down 103.
+    const key = Math.abs(dx) > Math.abs(dy) ? (dx > 0 ? 102 : 100) : (dy > 0 ? 103 : 101);
+    Module['_touchKey'](key);
+    Object.assign(stroke, { x: touch.clientX, y: touch.clientY, turned: true });
+    return 0;
+  }
   canvas.addEventListener('touchstart', (event) => {
     event.preventDefault();
     const touch = event.changedTouches[0];
-    touchStart = { id: touch.identifier, x: touch.clientX, y: touch.clientY };
+    stroke = started ? { id: touch.identifier, x: touch.clientX, y: touch.clientY, turned: false } : null;
   }, { passive: false });
-  canvas.addEventListener('touchmove', (event) => event.preventDefault(), { passive: false });
+  canvas.addEventListener('touchmove', (event) => {
+    event.preventDefault();
+    const touch = touchOf(event);
+    if (touch) {
+      follow(touch);
+    }
+  }, { passive: false });
   canvas.addEventListener('touchend', (event) => {
     event.preventDefault();
-    const touch = Array.from(event.changedTouches).find((t) => touchStart && t.identifier === touchStart.id);
-    if (!touch || !started) {
+    const touch = touchOf(event);
+    if (!touch) {
       return;
     }
-    const dx = touch.clientX - touchStart.x;
-    const dy = touch.clientY - touchStart.y;
-    touchStart = null;
-    const along = Math.max(Math.abs(dx), Math.abs(dy));
-    const across = Math.min(Math.abs(dx), Math.abs(dy));
-    let key = null;
-    if (Math.hypot(dx, dy) < tapMax) {
-      key = keyF1;
-    } else if (along >= swipeMin && along >= 2 * across) {
-      if (Math.abs(dx) > Math.abs(dy)) {
-        key = dx > 0 ? keyRight : keyLeft;
-      } else {
-        key = dy > 0 ? keyDown : keyUp;
-      }
+    if (follow(touch) < tapMax && !stroke.turned) {
+      Module['_touchKey'](keyF1);
     }
-    if (key !== null) {
-      Module['_touchKey'](key);
-    }
+    stroke = null;
   }, { passive: false });
+  canvas.addEventListener('contextmenu', (event) => event.preventDefault());
+
+  // A page hidden while the game runs pauses it, as F1 would.
+  document.addEventListener('visibilitychange', () => {
+    if (started && document.visibilityState === 'hidden') {
+      Module['_pageHidden']();
+    }
+  });
 
   // The site (not the single file) names its manifest; its service worker
   // keeps the game for visits with no network. Without one the game plays

@@ -4,10 +4,14 @@
 // something on it; that line is then waiting on standard input.
 #include "app/start.h"
 #include "game/callbacks.h"
+#include "game/state.h"
 
+#include <GL/freeglut.h>
 #include <emscripten/emscripten.h>
 
 #include <iostream>
+
+static bool playing = false;  // from the level's line on
 
 int main() {
     greetPlayer();
@@ -22,10 +26,19 @@ extern "C" EMSCRIPTEN_KEEPALIVE void levelEntered() {
     static char name[] = "zelvix";
     static char* argv[] = {name, nullptr};
     static int argc = 1;
+    playing = true;
     startGame(&argc, argv);
 }
 
 // Swipes and taps on the canvas arrive as the GLUT key codes of the arrows and F1.
 extern "C" EMSCRIPTEN_KEEPALIVE void touchKey(int key) {
     specialKeys(key, 0, 0);
+}
+
+// Called by the page when it is hidden: a game that runs (neither paused nor
+// over) pauses as F1 would, and the player resumes it.
+extern "C" EMSCRIPTEN_KEEPALIVE void pageHidden() {
+    if (playing && game.paused == 0 && game.gameOver == 0) {
+        specialKeys(GLUT_KEY_F1, 0, 0);
+    }
 }

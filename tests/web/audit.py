@@ -1,8 +1,8 @@
 #!/usr/bin/python3
 """Lighthouse's mobile audit of the site (audit.py SITE_DIR), served on
 loopback, in Debian's Chromium, by the Lighthouse that package.json beside
-this file pins (npm ci there). Prints the four category scores and the layout
-shift; fails, naming what missed, unless accessibility, best practices and SEO
+this file pins (npm ci there). Prints the four category scores, the layout
+shift, the first and largest paints (the banner) and the blocking time; fails, naming what missed, unless accessibility, best practices and SEO
 score 100 and nothing shifts.
 """
 
@@ -25,6 +25,9 @@ server.shutdown()
 scores = {name: round(100 * category["score"]) for name, category in report["categories"].items()}
 shift = report["audits"]["cumulative-layout-shift"]["numericValue"]
 print("Lighthouse (mobile): %s; cumulative layout shift %g" % (", ".join("%s %d" % kv for kv in scores.items()), shift))
+print("First paint %.0f ms, largest paint %.0f ms, total blocking time %.0f ms" % tuple(
+    report["audits"][name]["numericValue"] for name in
+    ("first-contentful-paint", "largest-contentful-paint", "total-blocking-time")))
 missed = [ref["id"] for name in FULL_MARKS for ref in report["categories"][name]["auditRefs"]
           if ref["weight"] and report["audits"][ref["id"]]["score"] != 1] + (["layout shift"] if shift else [])
 if missed:

@@ -7,9 +7,14 @@ line that must keep the level read waiting; in Chromium also served over
 HTTP and played by touch, and as the site after its first visit with its
 server stopped. Checks the console and score bytes against the desktop's,
 "Game Over!" where the desktop draws it, two beeps, the arrows and F1 kept
-from the page, no error, a request elsewhere refused, the score kept across
-a reload; in Chromium also the site's installability and icons, the canvas
-in view and large on every screen, and the one line where WebGL is missing.
+from the page and every other key left to the browser, no error, a request
+elsewhere refused, the score kept across a reload; in Chromium also a
+stroke that turns the snake while the finger is still down, and again where
+it bends, the game paused by another tab until F1, the site's
+installability and icons, the canvas in view and large on every screen, and
+the one line where WebGL is missing. In each engine the bare loop's page,
+drawn through the page's own GL and GLUT, must show the frame the Linux
+build of the bare loop draws, within 1 a channel.
 """
 
 import base64
@@ -17,6 +22,7 @@ import json
 import os
 import shutil
 import struct
+import subprocess
 import sys
 import tempfile
 import unittest
@@ -30,7 +36,7 @@ import browsers
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "window"))
 import windowlib as wl  # noqa: E402
 
-PAGE = SITE = None
+PAGE = SITE = BARE_LOOP = None
 # Runs before the page's own script: frames stay readable after they are
 # shown, every tone started is counted, and every key's fate is recorded.
 WATCH = """
@@ -52,6 +58,17 @@ REACH_OUT = """
 window.refused = null;
 document.addEventListener('securitypolicyviolation', (event) => { window.refused = event.violatedDirective; });
 fetch(arguments[0]).catch(() => {});
+"""
+# Keys the game leaves to the browser, pressed on the page as the browser would.
+BROWSER_KEYS = ("F5", "F11", "F12", "Tab", "a")
+PRESS = "for (const key of arguments[0]) document.dispatchEvent(new KeyboardEvent('keydown', " \
+        "{ key, bubbles: true, cancelable: true }));"
+NEXT_FRAME = "requestAnimationFrame(arguments[0]);"
+# The frame read as soon as it is drawn, in an engine that may not keep it.
+AFTER_FRAME = """
+const read = new Function(arguments[0]);
+const next = window.requestAnimationFrame;
+window.requestAnimationFrame = (callback) => next(() => { callback(); window.frame = read(); });
 """
 NO_WEBGL = b"zelvix: this browser cannot draw the game (WebGL is not available)\n"
 SCREENS = ((360, 640), (390, 844), (844, 390), (740, 320), (667, 375), (820, 1180), (1280, 720))
@@ -79,14 +96,16 @@ class CanvasShot(wl.Shot):
 
 class Page:
     """The page in a browser, with what wl.eat_first_food asks of a game:
-    keys typed, or by touch swiped (arrows) and tapped (F1) on the canvas."""
+    keys typed, or by touch stroked (arrows) and tapped (F1) on the canvas.
+    A stroke is held down until the next: the snake must turn while it moves."""
 
     KEYS = {"Down": Keys.ARROW_DOWN, "Up": Keys.ARROW_UP, "Left": Keys.ARROW_LEFT, "Right": Keys.ARROW_RIGHT,
             "F1": Keys.F1}
-    SWIPES = {"Down": (0, 40), "Up": (0, -40), "Left": (-40, 0), "Right": (40, 0), "F1": (0, 0)}
+    # Each stroke's points from its start; Down runs right (the heading) first, then bends and must turn again.
+    STROKES = {"Down": ((30, 0), (30, 40)), "Up": ((0, -40),), "Left": ((-40, 0),), "Right": ((40, 0),), "F1": ()}
 
     def __init__(self, driver, touch):
-        self.driver, self.touch = driver, touch
+        self.driver, self.touch, self.held = driver, touch, False
 
     def text(self, element):
         return self.driver.execute_script("return document.getElementById(arguments[0]).textContent", element).encode()
@@ -101,14 +120,18 @@ class Page:
     def key(self, *names):
         if not self.touch:
             ActionChains(self.driver).send_keys(*(self.KEYS[name] for name in names)).perform()
-        for dx, dy in (self.SWIPES[name] for name in names if self.touch):
+        for stroke in (self.STROKES[name] for name in names if self.touch):
             x, y = self.driver.execute_script("const box = canvas.getBoundingClientRect(); "
                                               "return [box.left + 175, box.top + 200]")
-            path = [("touchStart", [(x, y)]), ("touchMove", [(x + dx / 2, y + dy / 2)]),
-                    ("touchMove", [(x + dx, y + dy)]), ("touchEnd", [])]
+            path = ([("touchEnd", [])] if self.held else []) + [("touchStart", [(x, y)])] + [
+                ("touchMove", [(x + dx, y + dy)]) for dx, dy in stroke] + ([] if stroke else [("touchEnd", [])])
+            self.held = bool(stroke)
             for kind, points in path:
                 self.driver.execute_cdp_cmd("Input.dispatchTouchEvent", {
                     "type": kind, "touchPoints": [{"x": px, "y": py} for px, py in points]})
+                # Moves are delivered once a frame, only the last of them: each waits for its own.
+                if kind == "touchMove":
+                    self.driver.execute_async_script(NEXT_FRAME)
 
 
 class PageTest(unittest.TestCase):
@@ -184,6 +207,58 @@ class PageTest(unittest.TestCase):
                 self.assertGreaterEqual(bottom - top, 0.9 * min(height, width * 385 / 350))
                 self.assertTrue(console[2] <= left or console[3] <= top, "the console beside or above the game")
 
+    def test_hidden_page_pauses(self):
+        self.start("chromium")
+        self.page = Page(self.driver, False)
+        self.start_level_one("file://" + PAGE)
+        wl.wait_until(lambda: not self.driver.find_element(By.ID, "stdin").is_enabled(), 10, "the game")
+
+        def hide():
+            game = self.driver.current_window_handle
+            self.driver.switch_to.new_window("tab")
+            self.driver.close()
+            self.driver.switch_to.window(game)
+
+        # Another tab in front pauses the running game; hidden again, it stays paused until F1.
+        hide()
+        shot = wl.wait_until(self.text_shown, 10, '"Paused" once the page was hidden')
+        self.assertEqual(wl.text_problems(wl.text_extent(shot), "Paused"), [])
+        hide()
+        self.page.key("F1")
+        wl.wait_until(lambda: self.text_shown() is None, 10, '"Paused" to go after F1')
+        self.assert_no_error()
+
+    def test_frame_as_on_linux(self):
+        """The bare loop's frame in each engine within 1 a channel of the Linux build's, no text pixel apart."""
+        linux = subprocess.Popen([BARE_LOOP, "100"])
+        self.addCleanup(linux.wait)
+        self.addCleanup(linux.kill)
+        search = ["xdotool", "search", "--onlyvisible", "--name", "^bare_loop$"]
+        window = wl.wait_until(lambda: wl.run_tool(search, check=False).stdout.split(), 10, "the bare loop")[0]
+
+        def drawn():
+            """A whole frame: the panel shown, and the same in two shots running."""
+            first, second = (wl.Shot(wl.run_tool(["xwd", "-silent", "-id", window]).stdout) for _ in range(2))
+            return first.same_as(second) and wl.colour_near(first.world(5, 274), wl.PANEL_TOP, 16) and first
+
+        linux_frame = wl.wait_until(drawn, 10, "the bare loop's frame")
+        linux.kill()
+        pixels = [(x, y) for y in range(linux_frame.height) for x in range(linux_frame.width)]
+        for engine in browsers.ENGINES:
+            with self.subTest(engine=engine):
+                self.start(engine)
+                browsers.load(self.driver, "file://" + os.path.join(os.path.dirname(PAGE), "bare_loop.html"))
+                self.driver.execute_script(AFTER_FRAME, READ_CANVAS)
+                width, height, data = wl.wait_until(lambda: self.driver.execute_script("return window.frame"), 10,
+                                                    "a frame")
+                frame = CanvasShot(width, height, base64.b64decode(data))
+                self.assertEqual((width, height), (linux_frame.width, linux_frame.height))
+                apart = [max(abs(a - b) for a, b in zip(frame.pixel(*xy), linux_frame.pixel(*xy))) for xy in pixels]
+                self.assertLessEqual(max(apart), 1)
+                text = [xy for xy in pixels if wl.colour_near(frame.pixel(*xy), wl.TEXT_BROWN, 3)
+                        != wl.colour_near(linux_frame.pixel(*xy), wl.TEXT_BROWN, 3)]
+                self.assertEqual(text, [], "text pixels apart")
+
     def test_without_webgl(self):
         self.start("chromium", ["--disable-3d-apis"])
         self.page = Page(self.driver, False)
@@ -226,9 +301,11 @@ class PageTest(unittest.TestCase):
         wl.wait_until(lambda: page.text("console") == report, 10, "the report %r" % report)
         self.assertEqual(page.text("score"), wl.SCORE_LINE % (2, 1))
         self.assertEqual(self.driver.execute_script("return window.tones"), 2)
+        self.driver.execute_script(PRESS, BROWSER_KEYS)
         keys = self.driver.execute_script("return window.keys")
         self.assertEqual([key for key in keys if key[0].startswith("Arrow") or key[0] == "F1"],
                          [] if page.touch else [["F1", True], ["F1", True], ["ArrowDown", True]])
+        self.assertEqual([key for key in keys if key[0] in BROWSER_KEYS], [[key, False] for key in BROWSER_KEYS])
         self.driver.execute_script(REACH_OUT, self.url["elsewhere"])
         self.assertEqual(wl.wait_until(lambda: self.driver.execute_script("return window.refused"), 10,
                                        "the policy to refuse a request elsewhere"), "connect-src")
@@ -241,5 +318,5 @@ class PageTest(unittest.TestCase):
 
 
 if __name__ == "__main__":
-    PAGE, SITE = os.path.abspath(sys.argv[1]), os.path.abspath(sys.argv[2])
-    unittest.main(argv=sys.argv[:1] + sys.argv[3:])
+    PAGE, SITE, BARE_LOOP = (os.path.abspath(path) for path in sys.argv[1:4])
+    unittest.main(argv=sys.argv[:1] + sys.argv[4:])

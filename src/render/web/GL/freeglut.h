@@ -1,10 +1,5 @@
-// GL and GLUT as the game sees them in a web page: Emscripten's GLUT over its
-// legacy GL emulation, with what those lack supplied by render/gl_web.cpp.
+// GL and GLUT as the game sees them in a web page: the page's own, over WebGL,
+// in render/gl_web.cpp and render/glut_web.cpp.
 #pragma once
 
 #include <GL/freeglut_std.h>
-
-// WebGL has no polygon primitive. The game's polygons are convex, and a
-// convex polygon drawn as a triangle fan covers the same pixels.
-#undef GL_POLYGON
-#define GL_POLYGON GL_TRIANGLE_FAN
