@@ -57,6 +57,9 @@ struct RasterPosition {
 
 RasterPosition raster = {0.0, 0.0, 0.0F, {1.0F, 1.0F, 1.0F, 1.0F}, true};
 
+// The bodies are JavaScript, which clang-format lays out differently from one
+// version to the next.
+// clang-format off
 EM_JS(void, drawTriangles, (const float* vertices, int count), {
     const gl = Module.ctx;
     if (!Module.program) {
@@ -67,12 +70,10 @@ EM_JS(void, drawTriangles, (const float* vertices, int count), {
             return made;
         }
         const program = gl.createProgram();
-        gl.attachShader(program,
-                        shader(gl.VERTEX_SHADER, 'attribute vec4 p, c; varying vec4 v; ' +
-                                                     'void main() { gl_Position = p; v = c; }'));
-        gl.attachShader(program,
-                        shader(gl.FRAGMENT_SHADER, 'precision mediump float; varying vec4 v; ' +
-                                                       'void main() { gl_FragColor = v; }'));
+        gl.attachShader(program, shader(gl.VERTEX_SHADER,
+            'attribute vec4 p, c; varying vec4 v; void main() { gl_Position = p; v = c; }'));
+        gl.attachShader(program, shader(gl.FRAGMENT_SHADER,
+            'precision mediump float; varying vec4 v; void main() { gl_FragColor = v; }'));
         gl.bindAttribLocation(program, 0, 'p');
         gl.bindAttribLocation(program, 1, 'c');
         gl.linkProgram(program);
@@ -89,11 +90,10 @@ EM_JS(void, drawTriangles, (const float* vertices, int count), {
     gl.drawArrays(gl.TRIANGLES, 0, count);
 });
 EM_JS(void, clearBuffers, (GLbitfield mask), { Module.ctx.clear(mask); });
-EM_JS(void, setClearColour, (float r, float g, float b, float a),
-      { Module.ctx.clearColor(r, g, b, a); });
+EM_JS(void, setClearColour, (float r, float g, float b, float a), { Module.ctx.clearColor(r, g, b, a); });
 EM_JS(void, enableCapability, (GLenum capability), { Module.ctx.enable(capability); });
-EM_JS(void, setViewport, (int x, int y, int width, int height),
-      { Module.ctx.viewport(x, y, width, height); });
+EM_JS(void, setViewport, (int x, int y, int width, int height), { Module.ctx.viewport(x, y, width, height); });
+// clang-format on
 
 // out = m * v for a column-major 4x4 matrix.
 template <typename T> void transform(const float* m, const T* v, T* out) {

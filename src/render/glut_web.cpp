@@ -21,6 +21,9 @@ bool redisplayAsked = false;
 
 using TimerFunc = void (*)(int);
 
+// The bodies are JavaScript, which clang-format lays out differently from one
+// version to the next.
+// clang-format off
 EM_JS(void, setCanvasSize, (int width, int height), {
     Module.canvas.width = width;
     Module.canvas.height = height;
@@ -28,29 +31,26 @@ EM_JS(void, setCanvasSize, (int width, int height), {
 EM_JS(int, canvasWidth, (), { return Module.canvas.width; });
 EM_JS(int, canvasHeight, (), { return Module.canvas.height; });
 EM_JS(bool, createContext, (bool depth, bool alpha, bool antialias), {
-    Module.ctx = Module.canvas.getContext('webgl', {depth, alpha, antialias, stencil : false});
+    Module.ctx = Module.canvas.getContext('webgl', {depth, alpha, antialias, stencil: false});
     return Module.ctx != null;
 });
 EM_JS(void, startTimer, (unsigned int msecs, TimerFunc func, int value), {
-    setTimeout(
-        function() { _glutTimerFired(func, value); }, msecs);
+    setTimeout(function() { _glutTimerFired(func, value); }, msecs);
 });
 EM_JS(void, askAnimationFrame, (), { requestAnimationFrame(function() { _glutRedisplay(); }); });
 // The keys the game is sent, by their names in the page; the GLUT codes of
 // each, in the same order.
 EM_JS(void, listenForKeys, (), {
-    const names = [ 'ArrowLeft', 'ArrowUp', 'ArrowRight', 'ArrowDown', 'F1' ];
-    window.addEventListener(
-        'keydown',
-        function(event) {
-            const index = names.indexOf(event.key);
-            if (index >= 0) {
-                event.preventDefault();
-                _glutSpecialKey(index);
-            }
-        },
-        true);
+    const names = ['ArrowLeft', 'ArrowUp', 'ArrowRight', 'ArrowDown', 'F1'];
+    window.addEventListener('keydown', function(event) {
+        const index = names.indexOf(event.key);
+        if (index >= 0) {
+            event.preventDefault();
+            _glutSpecialKey(index);
+        }
+    }, true);
 });
+// clang-format on
 constexpr int keyCodes[] = {GLUT_KEY_LEFT, GLUT_KEY_UP, GLUT_KEY_RIGHT, GLUT_KEY_DOWN, GLUT_KEY_F1};
 
 }  // namespace
