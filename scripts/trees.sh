@@ -61,6 +61,13 @@ tree_tarball() {
     echo "$tarball"
 }
 
+# cross_tarball ARCH: the cached tarball of a tree of the machine's release for
+# the machine's architecture and ARCH, with what a cross build for ARCH needs.
+cross_tarball() {
+    tree_tarball "$(. /etc/os-release && echo "$VERSION_CODENAME")" "$(dpkg --print-architecture),$1" \
+        "${CROSS_PACKAGES[@]//@/$1}"
+}
+
 # tree_session TARBALL WORK COMMAND...: runs COMMAND as root beside a fresh
 # tree unpacked from TARBALL into memory at WORK/tree, with WORK/build (made
 # here) as its /build, in a mount namespace of its own: the tree and all that

@@ -25,8 +25,7 @@ top=$(cd "$(dirname "$0")/../.." && pwd)
 install_missing "${TREE_PACKAGES[@]}"
 
 cpu=$(dpkg-architecture -a"$arch" -qDEB_HOST_GNU_CPU 2>/dev/null)
-tarball=$(tree_tarball "$(. /etc/os-release && echo "$VERSION_CODENAME")" \
-    "$(dpkg --print-architecture),$arch" "${CROSS_PACKAGES[@]//@/$arch}")
+tarball=$(cross_tarball "$arch")
 work=$(mktemp -d "${TMPDIR:-/tmp}/zelvix-$arch.XXXXXX")
 trap 'tree_remove "$work"' EXIT
 
