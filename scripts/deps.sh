@@ -32,6 +32,18 @@ logged() {
     fi
 }
 
+# lintian_clean FILE SCRATCH: shows lintian's pedantic report on FILE (a .deb
+# or .dsc), infos and overrides among it, and fails when it names an error or
+# a warning or lintian itself fails. Overrides in debian/ say why a tag does
+# not apply; --fail-on would count them too, so the tags are read. Its scratch
+# files go in SCRATCH (it leaves some behind in TMPDIR).
+lintian_clean() {
+    local report=$2/lintian-${1##*/}.out status=0
+    TMPDIR=$2 lintian --display-info --pedantic --show-overrides "$1" >"$report" 2>&1 || status=$?
+    cat "$report"
+    ! grep -qE '^[EW]: ' "$report" && [ "$status" -eq 0 ]
+}
+
 # fetch_source PACKAGE VERSION WORK: fetches Debian's source package
 # PACKAGE=VERSION once into WORK/sources (a finished download is renamed into
 # place) and unpacks it afresh into WORK/src/PACKAGE. apt-get runs with a

@@ -30,11 +30,7 @@ work=$(mktemp -d "${TMPDIR:-/tmp}/zelvix-$arch.XXXXXX")
 trap 'tree_remove "$work"' EXIT
 
 echo "lintian on $(basename "$deb")"
-TMPDIR=$work lintian --pedantic --display-info --show-overrides "$deb" | tee "$work/lintian.out"
-if grep -qE '^[EW]: ' "$work/lintian.out"; then
-    echo "FAIL: lintian reports errors or warnings" >&2
-    exit 1
-fi
+lintian_clean "$deb" "$work" || { echo "FAIL: lintian reports errors or warnings, or failed" >&2; exit 1; }
 
 mkdir "$work/build"
 git clone -q --no-hardlinks "$top" "$work/build/zelvix"

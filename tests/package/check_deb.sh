@@ -26,6 +26,7 @@ deb=$(realpath -e "$1") || exit 2
 close_window=$(realpath -e "$2") || exit 2
 data=$(cd "$(dirname "$0")/../../data" && pwd) || exit 2
 window_tests=$(cd "$(dirname "$0")/../window" && pwd) || exit 2
+. "$(dirname "$0")/../../scripts/deps.sh"
 . "$(dirname "$0")/../../scripts/trees.sh"
 app_id=org.torvane.Zelvix
 title="Zelvix version 1.2b beta"
@@ -71,26 +72,13 @@ cleanup() {
 trap cleanup EXIT
 
 step "lintian"
-# Overrides in debian/ say why a tag does not apply; they are shown with the
-# rest. --fail-on would count the overridden ones too, so read the tags. Its
-# scratch files go with the check's own (it leaves some behind in TMPDIR).
-TMPDIR=$work lintian --display-info --pedantic --show-overrides "$deb" >"$work/lintian.out" 2>"$work/lintian.err"
-status=$?
-cat "$work/lintian.out"
-if grep -qE '^[EW]: ' "$work/lintian.out"; then
-    fail "lintian reports errors or warnings"
-elif [ "$status" -ne 0 ]; then
-    fail "lintian failed: $(cat "$work/lintian.err")"
-fi
+lintian_clean "$deb" "$work" || fail "lintian reports errors or warnings on $(basename "$deb"), or failed"
 
 step "source package"
 dsc=${deb%_*}.dsc
 dpkg-source -x "$dsc" "$work/source" >/dev/null && [ -f "$work/source/debian/rules" ] ||
     fail "dpkg-source -x $dsc did not unpack it"
-TMPDIR=$work lintian --display-info --pedantic --show-overrides "$dsc" >"$work/lintian-source.out" 2>&1 ||
-    fail "lintian failed on $dsc"
-cat "$work/lintian-source.out"
-grep -qE '^[EW]: ' "$work/lintian-source.out" && fail "lintian reports errors or warnings on $(basename "$dsc")"
+lintian_clean "$dsc" "$work" || fail "lintian reports errors or warnings on $(basename "$dsc"), or failed"
 
 step "menu entry and metainfo"
 # desktop-file-validate exits 0 on warnings: any output counts.
