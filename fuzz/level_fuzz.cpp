@@ -1,6 +1,6 @@
 // Feeds arbitrary bytes to the level read and checks it against the C
 // library's own number conversion of the characters it took.
-#include "app/startup.h"
+#include "app/dialogue.h"
 
 #include <cerrno>
 #include <climits>

@@ -2,7 +2,7 @@
 // waits in the level read: main() shows the banner and prompt and returns to
 // the page, which calls levelEntered() once the player has typed a line with
 // something on it; that line is then waiting on standard input.
-#include "app/start.h"
+#include "app/window_start.h"
 #include "game/callbacks.h"
 #include "game/state.h"
 

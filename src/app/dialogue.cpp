@@ -1,4 +1,4 @@
-#include "app/startup.h"
+#include "app/dialogue.h"
 
 #include <cstdint>
 #include <istream>

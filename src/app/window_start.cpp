@@ -1,6 +1,6 @@
-#include "app/start.h"
+#include "app/window_start.h"
 
-#include "app/startup.h"
+#include "app/dialogue.h"
 #include "game/callbacks.h"
 #include "game/state.h"
 #include "render/draw.h"
