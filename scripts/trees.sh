@@ -2,16 +2,12 @@
 # testing the game where the machine itself is not: made by mmdebstrap from
 # the machine's own mirror once, kept as a tarball in the user's cache, and
 # unpacked anew for every use. Sourced by the scripts that use them, after
-# deps.sh.
+# packages.sh.
 
 # Debian releases the test command proves the game on, beside the machine's own.
 OTHER_RELEASES=(trixie)
 # Architectures scripts/package cross-builds a .deb for, beside the machine's own.
 CROSS_ARCHITECTURES=(arm64 armhf)
-# What a cross build for ARCH (written as @) needs in its tree, and what the
-# game needs there to draw under emulation.
-CROSS_PACKAGES=(build-essential debhelper cmake python3 crossbuild-essential-@ libgl-dev:@ libglut-dev:@
-    libglx-dev:@ libopengl-dev:@ libx11-dev:@ libgtest-dev:@ libgl1-mesa-dri:@ libglx-mesa0:@)
 
 tree_cache=${XDG_CACHE_HOME:-${HOME:?}/.cache}/zelvix
 tree_sudo=()
@@ -27,17 +23,26 @@ debian_mirror() {
         awk '!site { site = $1; line = $1 } $1 == site && !seen[$2]++ { line = line " " $2 } END { print line }'
 }
 
-# tree_tarball RELEASE ARCHITECTURES PACKAGE...: prints the path of the cached
-# tarball of a RELEASE tree for ARCHITECTURES (comma-separated, the machine's
-# own first) with PACKAGE... installed, bootstrapping it the first time. Its
-# name holds a digest of what it holds, so a changed list makes a new one
-# (and the old one goes); runs that start together wait for one bootstrap.
+# tree_tarball RELEASE ARCHITECTURES PACKAGES [HOST]: prints the path of the
+# cached tarball of a RELEASE tree for ARCHITECTURES (comma-separated, the
+# machine's own first) with PACKAGES (comma-separated) installed, and with
+# HOST (an architecture) what debian/control's Build-Depends asks to build
+# for HOST, bootstrapping it the first time. Its name holds a digest of what
+# it holds, so a changed list makes a new one (and the old one goes); runs
+# that start together wait for one bootstrap.
 tree_tarball() {
-    local release=$1 architectures=$2
-    shift 2
-    local packages=$*
-    local digest mirror
-    digest=$(printf '%s\n' "$release" "$architectures" "$packages" | sha256sum | cut -c1-12)
+    local release=$1 architectures=$2 packages=$3 host=${4-}
+    local digest mirror hooks=()
+    local debian
+    debian=$(cd "${BASH_SOURCE[0]%/*}/../debian" && pwd)
+    if [ -n "$host" ]; then
+        # shellcheck disable=SC2016
+        hooks=(--customize-hook='mkdir "$1/tmp/zelvix"' --customize-hook="copy-in $debian /tmp/zelvix"
+            --customize-hook='chroot "$1" apt-get build-dep -y -qq -a'"$host"' /tmp/zelvix'
+            --customize-hook='rm -r "$1/tmp/zelvix"')
+    fi
+    digest=$({ printf '%s\n' "$release" "$architectures" "$packages" "$host" &&
+        if [ -n "$host" ]; then cat "$debian/control"; fi; } | sha256sum | cut -c1-12)
     local name=tree-$release-${architectures//,/+}
     local tarball=$tree_cache/$name-$digest.tar
     mkdir -p "$tree_cache"
@@ -53,7 +58,7 @@ tree_tarball() {
         rm -f "$tree_cache/$name"-*.tar
         : >"$tree_cache/$name.log"
         logged "$tree_cache/$name.log" "mmdebstrap $release" "${tree_sudo[@]}" mmdebstrap --mode=root \
-            --variant=apt --architectures="$architectures" --include="${packages// /,}" \
+            --variant=apt --architectures="$architectures" --include="$packages" "${hooks[@]}" \
             --components="$(IFS=,; echo "${mirror[*]:1}")" "$release" "$tarball.partial.tar" "${mirror[0]}"
         mv "$tarball.partial.tar" "$tarball"
     fi
@@ -65,7 +70,35 @@ tree_tarball() {
 # the machine's architecture and ARCH, with what a cross build for ARCH needs.
 cross_tarball() {
     tree_tarball "$(. /etc/os-release && echo "$VERSION_CODENAME")" "$(dpkg --print-architecture),$1" \
-        "${CROSS_PACKAGES[@]//@/$1}"
+        "build-essential,crossbuild-essential-$1" "$1"
+}
+
+# cross_build ARCH WORK PROFILES [COMMAND...]: cross-builds the .deb for ARCH
+# from the source package in WORK/build with the build profiles PROFILES
+# (cross among them), in a fresh tree of the machine's release with what a
+# cross build for ARCH needs, and leaves it there with the build's log,
+# build.log; then runs COMMAND in the same tree session (see tree_session),
+# the build's tree in /build/source. Unless PROFILES hold nocheck, the unit
+# tests are built and the package build runs them under qemu's user-mode
+# emulation.
+cross_build() {
+    local arch=$1 work=$2 profiles=$3 tarball cpu
+    shift 3
+    tarball=$(cross_tarball "$arch")
+    cpu=$(dpkg-architecture -a"$arch" -qDEB_HOST_GNU_CPU 2>/dev/null)
+    cp "${BASH_SOURCE[0]%/*}/packaging.sh" "$work/build/"
+    # shellcheck disable=SC2016
+    tree_session "$tarball" "$work" bash -ec '
+        arch=$1 cpu=$2 profiles=$3
+        shift 3
+        cp "/usr/bin/qemu-$cpu-static" "$TREE/usr/bin/"
+        if ! tree_run bash -ec ". /build/packaging.sh && cd /build && dpkg-source -x ./*.dsc source >/dev/null &&
+            cd source && build_debs -a$arch -P$profiles -b" >"$TREE/build/build.log" 2>&1; then
+            echo "the cross build for $arch failed; the end of its log:" >&2
+            tail -n 25 "$TREE/build/build.log" >&2
+            exit 1
+        fi
+        [ $# -eq 0 ] || "$@"' - "$arch" "$cpu" "$profiles" "$@"
 }
 
 # tree_session TARBALL WORK COMMAND...: runs COMMAND as root beside a fresh

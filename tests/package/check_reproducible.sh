@@ -16,7 +16,7 @@ if [ $# -ne 1 ]; then
 fi
 dist=$(realpath -e "$1") || exit 2
 top=$(cd "$(dirname "$0")/../.." && pwd) || exit 2
-. "$top/scripts/deps.sh"
+. "$top/scripts/packages.sh"
 
 failures=0
 fail() {

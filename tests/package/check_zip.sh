@@ -48,6 +48,7 @@ done
 readme=$work/unpacked/README.txt
 LC_ALL=C grep -q '[^[:print:][:space:]]' "$readme" && fail "README.txt is not plain ASCII"
 grep -qiwE 'apt-get|cmake' "$readme" && fail "README.txt speaks of building: $(grep -iwE 'apt-get|cmake' "$readme")"
+grep -q "@[A-Z_]*@" "$readme" && fail "README.txt keeps a placeholder the build did not fill in"
 grep -q winpthreads "$work/unpacked/LICENSE-mingw-w64.txt" || fail "LICENSE-mingw-w64.txt lacks winpthreads' notice"
 exe=$work/unpacked/zelvix.exe
 x86_64-w64-mingw32-objdump -h "$exe" | grep -q '\.debug_' && fail "zelvix.exe is not stripped"

@@ -1,5 +1,6 @@
-# What the scripts share: installing the Debian packages they need, fetching a
-# Debian source package, and the package lists. Sourced by every script.
+# The Debian packages each part of the work needs, and how the scripts get
+# them: installing what is missing, fetching a source package. Sourced by
+# every script.
 
 # Installs the Debian packages named in its arguments that are not installed yet.
 install_missing() {
@@ -30,18 +31,6 @@ logged() {
         tail -n 25 "$log" >&2
         exit 1
     fi
-}
-
-# lintian_clean FILE SCRATCH: shows lintian's pedantic report on FILE (a .deb
-# or .dsc), infos and overrides among it, and fails when it names an error or
-# a warning or lintian itself fails. Overrides in debian/ say why a tag does
-# not apply; --fail-on would count them too, so the tags are read. Its scratch
-# files go in SCRATCH (it leaves some behind in TMPDIR).
-lintian_clean() {
-    local report=$2/lintian-${1##*/}.out status=0
-    TMPDIR=$2 lintian --display-info --pedantic --show-overrides "$1" >"$report" 2>&1 || status=$?
-    cat "$report"
-    ! grep -qE '^[EW]: ' "$report" && [ "$status" -eq 0 ]
 }
 
 # fetch_source PACKAGE VERSION WORK: fetches Debian's source package
@@ -85,8 +74,27 @@ fetch_source() {
         "$work/src/$package"
 }
 
-# What building and playing the game needs.
-GAME_PACKAGES=(build-essential cmake libglut-dev libgl-dev libx11-dev libgl1-mesa-dri python3)
+# build_depends [--all]: the names of the packages debian/control's
+# Build-Depends lists; without --all, only those that build the game itself,
+# neither debhelper nor what only its tests need.
+build_depends() {
+    awk -v all="${1-}" '
+        /^[^ ]/ { field = /^Build-Depends:/; sub(/^Build-Depends:/, "") }
+        !field { next }
+        { n = split($0, items, ",") }
+        { for (i = 1; i <= n; i++) {
+            item = items[i]
+            if (all != "--all" && (item ~ /<!nocheck>/ || item ~ /debhelper/)) continue
+            sub(/^[ \t]+/, "", item); sub(/[ \t(:<].*/, "", item)
+            if (item == "debhelper-compat") item = "debhelper"
+            if (item != "") print item
+        } }' "${BASH_SOURCE[0]%/*}/../debian/control"
+}
+
+# What building and playing the game needs: a compiler, the build
+# dependencies, and a GL driver to draw with.
+mapfile -t GAME_PACKAGES < <(build_depends)
+GAME_PACKAGES=(build-essential "${GAME_PACKAGES[@]}" libgl1-mesa-dri)
 
 # What the tests, checks and benchmarks need on top.
 TEST_PACKAGES=(libgtest-dev libbenchmark-dev xvfb xauth xdotool x11-apps x11-utils imagemagick
@@ -105,13 +113,13 @@ WEB_PACKAGES=(cmake emscripten dpkg-dev libglut-dev librsvg2-bin)
 WEB_TEST_PACKAGES=(chromium chromium-driver python3-selenium webkit2gtk-driver firefox-esr xvfb xauth nodejs)
 install_npm() { command -v npm >/dev/null || install_missing npm; }
 
-# What building the Debian package (debian/control's Build-Depends) and
-# checking it (tests/package/check_deb.sh, piuparts in a fresh chroot among
-# it) need on top of the game's packages; and what checking that the packages
-# reproduce needs (tests/package/check_reproducible.sh: diffoscope, and the
-# locale and time zone it builds in).
-PACKAGE_PACKAGES=(debhelper dpkg-dev libglx-dev libopengl-dev libgtest-dev python3
-    lintian desktop-file-utils appstream xvfb xauth xdotool x11-apps x11-utils man-db zip unzip icoutils
+# What building the Debian package needs on top of the game's packages (the
+# rest of debian/control's Build-Depends) and checking it (tests/package/check_deb.sh, piuparts in
+# a fresh chroot among it); and what checking that the packages reproduce
+# needs (tests/package/check_reproducible.sh: diffoscope, and the locale and
+# time zone it builds in).
+mapfile -t PACKAGE_PACKAGES < <(build_depends --all)
+PACKAGE_PACKAGES+=(dpkg-dev lintian desktop-file-utils appstream xvfb xauth xdotool x11-apps x11-utils man-db zip unzip icoutils
     piuparts debootstrap diffoscope-minimal locales tzdata)
 
 # What making fresh trees of other Debian releases and architectures
