@@ -103,8 +103,9 @@ END
         grep "tests passed" "$work/ctest.log"
         echo
         echo "The game from the package, installed by apt, under emulation"
+        deb=$(cd "$work/build" && echo zelvix_*_"$row".deb)
         tree_run env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends \
-            /build/zelvix_*_"$row".deb >"$work/apt.log" 2>&1 || { tail -n 25 "$work/apt.log" >&2; exit 1; }
+            "/build/$deb" >"$work/apt.log" 2>&1 || { tail -n 25 "$work/apt.log" >&2; exit 1; }
         GALLIUM_DRIVER=softpipe PYTHONDONTWRITEBYTECODE=1 python3 "$top/tests/window/test_game_over.py" \
             "$work/zelvix" --close-window "$build/tests/window/zelvix_close_window" \
             --bell-count "$build/tests/window/zelvix_bell_count" --frames-like "$build/zelvix"' \
