@@ -228,6 +228,29 @@ TEST(Pause, F1AfterGameOverResumesAndThenShowsPaused) {
     EXPECT_EQ(state.pausedShown, 1);
 }
 
+TEST(Pause, LookingAwayPausesOnlyAGameThatRuns) {
+    struct Case {
+        const char* name;
+        int paused, pausedShown, gameOver;
+        int expectPaused, expectShown;
+    };
+    const Case cases[] = {
+        {"running", 0, 0, 0, 1, 1},
+        {"paused by F1", 1, 1, 0, 1, 1},
+        {"over", 1, 0, 1, 1, 0},
+        {"over, then resumed by F1", 0, 0, 1, 0, 0},
+    };
+    for (const Case& c : cases) {
+        GameState state = startedGame();
+        state.paused = c.paused;
+        state.pausedShown = c.pausedShown;
+        state.gameOver = c.gameOver;
+        pauseRunningGame(state);
+        EXPECT_EQ(state.paused, c.expectPaused) << c.name;
+        EXPECT_EQ(state.pausedShown, c.expectShown) << c.name;
+    }
+}
+
 TEST(Tick, DoesNotAdvanceBeforeTheWorldIsSized) {
     GameState state = startedGame(0.0F, 0.0F);
     ticks(state, 3);
