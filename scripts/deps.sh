@@ -86,7 +86,7 @@ fetch_source() {
 }
 
 # What building and playing the game needs.
-GAME_PACKAGES=(build-essential cmake libglut-dev libgl-dev libx11-dev libgl1-mesa-dri python3)
+GAME_PACKAGES=(build-essential cmake libglut-dev libgl-dev libx11-dev libsdl2-dev libgl1-mesa-dri python3)
 
 # What the tests, checks and benchmarks need on top.
 TEST_PACKAGES=(libgtest-dev libbenchmark-dev xvfb xauth xdotool x11-apps x11-utils imagemagick
