@@ -6,8 +6,8 @@ the bottom edge) with the keys in Chromium, WebKit and Firefox, after a blank
 line that must keep the level read waiting; in Chromium also served over
 HTTP and played by touch, and as the site after its first visit with its
 server stopped; over HTTP by pad, Gecko's test pad in Firefox (D-pad and
-Start), a stand-in for navigator.getGamepads() in Chromium (left stick and
-Start). Checks the console and score bytes against the desktop's,
+Start), elsewhere a stand-in for navigator.getGamepads() (Chromium's left
+stick, WebKit's D-pad, and Start). Checks the console and score bytes against the desktop's,
 "Game Over!" where the desktop draws it, two beeps, the arrows and F1 kept
 from the page and every other key left to the browser, no error, a request
 elsewhere refused, the score kept across a reload; in Chromium also a
@@ -90,7 +90,8 @@ navigator.getGamepads = () => [pad];
 window.padIndex = 0;
 window.padSet = (kind, which, value) => kind === 'axis' ? (pad.axes[which] = value)
   : (pad.buttons[which] = { pressed: value > 0, value });
-addEventListener('load', () => dispatchEvent(new Event('gamepadconnected')));
+const connect = () => dispatchEvent(new Event('gamepadconnected'));
+if (document.readyState === 'complete') connect(); else addEventListener('load', connect);
 """
 PAD_STATE = """
 const [kind, which, value] = arguments;
@@ -187,7 +188,8 @@ class PageTest(unittest.TestCase):
         self.cases += [("chromium", "over HTTP, by touch", self.url["alone"] + "zelvix.html", "touch"),
                        ("chromium", "the site, offline after its first visit", self.url["site"], "keys"),
                        ("firefox", "over HTTP, by pad", self.url["alone"] + "zelvix.html", "dpad"),
-                       ("chromium", "over HTTP, by pad", self.url["alone"] + "zelvix.html", "stick")]
+                       ("chromium", "over HTTP, by pad", self.url["alone"] + "zelvix.html", "stick"),
+                       ("webkit", "over HTTP, by pad", self.url["alone"] + "zelvix.html", "dpad")]
 
     def start(self, engine, before_page=WATCH, flags=()):
         self.driver = browsers.start(engine, before_page, flags)
@@ -204,7 +206,7 @@ class PageTest(unittest.TestCase):
     def test_scripted_game(self):
         for engine, case, url, way in self.cases:
             with self.subTest(engine=engine, case=case):
-                pad = {"dpad": GECKO_PAD, "stick": STAND_IN_PAD}.get(way, "")
+                pad = (GECKO_PAD if engine == "firefox" else STAND_IN_PAD) if way in Page.PADS else ""
                 self.start(engine, WATCH + pad)
                 self.page = Page(self.driver, way)
                 if url == self.url["site"]:
