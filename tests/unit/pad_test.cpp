@@ -4,6 +4,7 @@
 #include <SDL.h>
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <vector>
 
 namespace {
@@ -13,60 +14,42 @@ void record(int key, int /*x*/, int /*y*/) {
     pressed.push_back(key);
 }
 
-// What a pad's driver reads between two ticks: a button or the left stick
-// set, in turn.
-struct Move {
-    int button;  // or -1 for the stick
-    int x, y;    // the button's state, or the stick's place
-};
-constexpr int full = SDL_JOYSTICK_AXIS_MAX;
-
-// Each case plugs in a pad of SDL's virtual driver while the pads are read,
-// makes its moves, reads them as a tick does, then reads again with the pad
-// held as it is (nothing repeats) and unplugs it.
+// Each case plugs a pad of SDL's virtual driver in while the pads are read,
+// sets a button (or, as button -1, the left stick to x, y) for each move, read
+// by the driver in turn, then reads as two ticks would and unplugs the pad.
 TEST(Pads, PressesReachTheGameAsItsKeys) {
-    struct Case {
-        const char* name;
-        std::vector<Move> moves;
-        std::vector<int> keys;
+    struct Move {
+        int button, x, y;
     };
-    const Case cases[] = {
-        {"D-pad held", {{SDL_CONTROLLER_BUTTON_DPAD_DOWN, 1, 0}}, {GLUT_KEY_DOWN}},
-        {"let go before the tick",
-         {{SDL_CONTROLLER_BUTTON_DPAD_LEFT, 1, 0}, {SDL_CONTROLLER_BUTTON_DPAD_LEFT, 0, 0}},
-         {GLUT_KEY_LEFT}},
-        {"Start, then the D-pad",
-         {{SDL_CONTROLLER_BUTTON_START, 1, 0},
-          {SDL_CONTROLLER_BUTTON_DPAD_UP, 1, 0},
-          {SDL_CONTROLLER_BUTTON_DPAD_RIGHT, 1, 0}},
-         {GLUT_KEY_F1, GLUT_KEY_UP, GLUT_KEY_RIGHT}},
-        {"other buttons",
-         {{SDL_CONTROLLER_BUTTON_A, 1, 0}, {SDL_CONTROLLER_BUTTON_BACK, 1, 0}},
-         {}},
-        {"stick short of half way", {{-1, full / 2, -full / 2}}, {}},
-        {"stick along its stronger axis",
-         {{-1, -full / 2 - 1, 0},
-          {-1, -full, full / 2},
-          {-1, -full / 2, full},
-          {-1, 0, 0},
-          {-1, 0, -full}},
-         {GLUT_KEY_LEFT, GLUT_KEY_DOWN, GLUT_KEY_UP}},
+    enum : int { stick = -1, a = SDL_CONTROLLER_BUTTON_A, start = SDL_CONTROLLER_BUTTON_START };
+    enum : int { up = SDL_CONTROLLER_BUTTON_DPAD_UP, down, left, right };
+    constexpr int half = SDL_JOYSTICK_AXIS_MAX / 2;
+    const std::vector<std::pair<std::vector<Move>, std::vector<int>>> cases = {
+        {{{down, 1, 0}}, {GLUT_KEY_DOWN}},  // held: once
+        {{{left, 1, 0}, {left, 0, 0}, {start, 1, 0}, {up, 1, 0}, {right, 1, 0}, {a, 1, 0}},
+         {GLUT_KEY_LEFT, GLUT_KEY_F1, GLUT_KEY_UP, GLUT_KEY_RIGHT}},  // left let go before the tick
+        {{{stick, half, -half},
+          {stick, -half - 1, 0},
+          {stick, -2 * half, half},
+          {stick, -half, 2 * half}},
+         {GLUT_KEY_LEFT, GLUT_KEY_DOWN}},  // short of half way, then along the stronger axis
+        {{{stick, 0, 2 * half}, {stick, 0, 0}, {stick, 0, -2 * half}},
+         {GLUT_KEY_DOWN, GLUT_KEY_UP}},
     };
     startPads();
-    for (const Case& c : cases) {
+    for (const auto& [moves, keys] : cases) {
         SDL_VirtualJoystickDesc pad{};
         pad.version = SDL_VIRTUAL_JOYSTICK_DESC_VERSION;
         pad.type = SDL_JOYSTICK_TYPE_GAMECONTROLLER;
         pad.naxes = SDL_CONTROLLER_AXIS_MAX;
         pad.nbuttons = SDL_CONTROLLER_BUTTON_MAX;
         const int device = SDL_JoystickAttachVirtualEx(&pad);
-        ASSERT_GE(device, 0) << SDL_GetError();
         pressed.clear();
         readPads(record);
         SDL_Joystick* joystick =
             SDL_JoystickFromInstanceID(SDL_JoystickGetDeviceInstanceID(device));
-        ASSERT_NE(joystick, nullptr) << c.name << ": the pad plugged in was not opened";
-        for (const Move& move : c.moves) {
+        ASSERT_NE(joystick, nullptr) << "the pad plugged in was not opened: " << SDL_GetError();
+        for (const Move& move : moves) {
             if (move.button >= 0) {
                 SDL_JoystickSetVirtualButton(joystick, move.button, static_cast<Uint8>(move.x));
             } else {
@@ -79,9 +62,22 @@ TEST(Pads, PressesReachTheGameAsItsKeys) {
         }
         readPads(record);
         readPads(record);
-        EXPECT_EQ(pressed, c.keys) << c.name;
+        EXPECT_EQ(pressed, keys);
         SDL_JoystickDetachVirtual(device);
-        readPads(record);
+    }
+}
+
+// Ctrl+C and kill still end a game whose pads are watched, each in a fresh process.
+TEST(PadsDeathTest, SignalsStillEndTheGame) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    for (const int sig : {SIGINT, SIGTERM}) {
+        EXPECT_EXIT(
+            {
+                std::signal(sig, SIG_DFL);
+                startPads();
+                std::raise(sig);
+            },
+            testing::KilledBySignal(sig), "");
     }
 }
 

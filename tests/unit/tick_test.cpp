@@ -229,25 +229,17 @@ TEST(Pause, F1AfterGameOverResumesAndThenShowsPaused) {
 }
 
 TEST(Pause, LookingAwayPausesOnlyAGameThatRuns) {
-    struct Case {
-        const char* name;
-        int paused, pausedShown, gameOver;
-        int expectPaused, expectShown;
-    };
-    const Case cases[] = {
-        {"running", 0, 0, 0, 1, 1},
-        {"paused by F1", 1, 1, 0, 1, 1},
-        {"over", 1, 0, 1, 1, 0},
-        {"over, then resumed by F1", 0, 0, 1, 0, 0},
-    };
-    for (const Case& c : cases) {
+    // paused, pausedShown, gameOver before; paused, pausedShown after. Running;
+    // paused by F1; over; over, then resumed by F1.
+    const int cases[][5] = {{0, 0, 0, 1, 1}, {1, 1, 0, 1, 1}, {1, 0, 1, 1, 0}, {0, 0, 1, 0, 0}};
+    for (const auto& c : cases) {
         GameState state = startedGame();
-        state.paused = c.paused;
-        state.pausedShown = c.pausedShown;
-        state.gameOver = c.gameOver;
+        state.paused = c[0];
+        state.pausedShown = c[1];
+        state.gameOver = c[2];
         pauseRunningGame(state);
-        EXPECT_EQ(state.paused, c.expectPaused) << c.name;
-        EXPECT_EQ(state.pausedShown, c.expectShown) << c.name;
+        EXPECT_EQ(state.paused, c[3]) << c[0] << c[1] << c[2];
+        EXPECT_EQ(state.pausedShown, c[4]) << c[0] << c[1] << c[2];
     }
 }
 

@@ -5,9 +5,9 @@ plays the window tests' scripted game (level 1: eat the first food, run into
 the bottom edge) with the keys in Chromium, WebKit and Firefox, after a blank
 line that must keep the level read waiting; in Chromium also served over
 HTTP and played by touch, and as the site after its first visit with its
-server stopped; over HTTP by pad, Gecko's test pad in Firefox (D-pad and
-Start), elsewhere a stand-in for navigator.getGamepads() (Chromium's left
-stick, WebKit's D-pad, and Start). Checks the console and score bytes against the desktop's,
+server stopped; over HTTP by pad: Gecko's test pad in Firefox (D-pad and
+Start), a stand-in for navigator.getGamepads() elsewhere (Chromium's left
+stick, WebKit's D-pad). Checks the console and score bytes against the desktop's,
 "Game Over!" where the desktop draws it, two beeps, the arrows and F1 kept
 from the page and every other key left to the browser, no error, a request
 elsewhere refused, the score kept across a reload; in Chromium also a
@@ -191,8 +191,8 @@ class PageTest(unittest.TestCase):
                        ("chromium", "over HTTP, by pad", self.url["alone"] + "zelvix.html", "stick"),
                        ("webkit", "over HTTP, by pad", self.url["alone"] + "zelvix.html", "dpad")]
 
-    def start(self, engine, before_page=WATCH, flags=()):
-        self.driver = browsers.start(engine, before_page, flags)
+    def start(self, engine, flags=(), pad=""):
+        self.driver = browsers.start(engine, WATCH + pad, flags)
         self.addCleanup(browsers.stop, self.driver)
 
     def start_level_one(self, url):
@@ -207,7 +207,7 @@ class PageTest(unittest.TestCase):
         for engine, case, url, way in self.cases:
             with self.subTest(engine=engine, case=case):
                 pad = (GECKO_PAD if engine == "firefox" else STAND_IN_PAD) if way in Page.PADS else ""
-                self.start(engine, WATCH + pad)
+                self.start(engine, pad=pad)
                 self.page = Page(self.driver, way)
                 if url == self.url["site"]:
                     self.install_and_go_offline(url)
@@ -302,7 +302,7 @@ class PageTest(unittest.TestCase):
                 self.assertEqual(text, [], "text pixels apart")
 
     def test_without_webgl(self):
-        self.start("chromium", flags=["--disable-3d-apis"])
+        self.start("chromium", ["--disable-3d-apis"])
         self.page = Page(self.driver, "keys")
         self.start_level_one("file://" + PAGE)
         wl.wait_until(lambda: self.page.text("console") == wl.BANNER + b"  \n1\n" + NO_WEBGL, 10, "the one line")
