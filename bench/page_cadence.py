@@ -83,13 +83,11 @@ def run(driver, url, level, delay, seconds, least):
 
 
 # Each touch event is stamped with its own time and when it reaches the
-# canvas, and each turn with those of the touch before it. (Emscripten replaces an export with the
-# WebAssembly's own function at its first call: the setter keeps that.)
+# canvas, and each turn (a key pressed by name) with those of the touch before it.
 TOUCH = """
 window.turns = [];
-let touchKey = Module['_touchKey'];
-const stamped = (key) => { window.turns.push(window.touchAt.concat(performance.now())); return touchKey(key); };
-Object.defineProperty(Module, '_touchKey', { get: () => stamped, set: (f) => { touchKey = f; } });
+const pressKey = Module['pressKey'];
+Module['pressKey'] = (name) => { window.turns.push(window.touchAt.concat(performance.now())); return pressKey(name); };
 document.getElementById('canvas').addEventListener('touchmove', (event) => { window.touchAt = [event.timeStamp, performance.now()]; }, true);
 """
 

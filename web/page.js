@@ -1,8 +1,10 @@
 // The page around the game: its console (#console, standard output and error,
 // and the typed lines), its standard input (#stdin), the score file kept in the
-// browser's storage (#score), the beep, strokes and taps on the canvas, the
-// pause when the page is hidden, and on the site, the service worker that
-// keeps it for offline play. Runs before the game's own start-up code.
+// browser's storage (#score), the beep, strokes and taps on the canvas, pads,
+// the pause when the page is hidden, and on the site, the service worker that
+// keeps it for offline play. Runs before the game's own start-up code. Strokes
+// and pads press the game's keys by name, as the keyboard does, through the
+// page's GLUT (Module.pressKey), once the game has started.
 
 (function () {
   'use strict';
@@ -152,13 +154,14 @@
     canvas.classList.toggle('reduced', shown < canvas.width);
   }).observe(canvas);
 
+  const press = (name) => Module['pressKey'] && Module['pressKey'](name);
+
   // A stroke turns the snake as soon as the finger is 24 pixels from where it
   // started or last turned, at least twice as far along one axis as across:
   // the arrow of that direction; a bent stroke turns again. A touch that ends
   // within 10 pixels of its start without having turned is F1.
   const turnMin = 24;
   const tapMax = 10;
-  const keyF1 = 1;
   let stroke = null;
   const touchOf = (event) => Array.from(event.changedTouches).find((t) => stroke && t.identifier === stroke.id);
   // Turns once the stroke is clear; returns how far the finger then is from
@@ -170,9 +173,7 @@
     if (along < turnMin || along < 2 * Math.min(Math.abs(dx), Math.abs(dy))) {
       return Math.hypot(dx, dy);
     }
-    // GLUT's codes: left 100, up 101, right 102, down 103.
-    const key = Math.abs(dx) > Math.abs(dy) ? (dx > 0 ? 102 : 100) : (dy > 0 ? 103 : 101);
-    Module['_touchKey'](key);
+    press(Math.abs(dx) > Math.abs(dy) ? (dx > 0 ? 'ArrowRight' : 'ArrowLeft') : (dy > 0 ? 'ArrowDown' : 'ArrowUp'));
     Object.assign(stroke, { x: touch.clientX, y: touch.clientY, turned: true });
     return 0;
   }
@@ -195,11 +196,47 @@
       return;
     }
     if (follow(touch) < tapMax && !stroke.turned) {
-      Module['_touchKey'](keyF1);
+      press('F1');
     }
     stroke = null;
   }, { passive: false });
   canvas.addEventListener('contextmenu', (event) => event.preventDefault());
+
+  // Pads of the standard mapping: the D-pad (buttons 12 to 15) and the left
+  // stick past half way, along its stronger axis, are the arrows; Start
+  // (button 9) is F1. While a pad is connected they are read once an
+  // animation frame; a press acts once, holding it does not repeat.
+  const padButtons = [[12, 'ArrowUp'], [13, 'ArrowDown'], [14, 'ArrowLeft'], [15, 'ArrowRight'], [9, 'F1']];
+  function padKeys(pad) {
+    const keys = padButtons.filter((button) => pad.buttons[button[0]] && pad.buttons[button[0]].pressed)
+      .map((button) => button[1]);
+    const x = pad.axes[0] || 0;
+    const y = pad.axes[1] || 0;
+    if (Math.max(Math.abs(x), Math.abs(y)) > 0.5) {
+      keys.push(Math.abs(x) > Math.abs(y) ? (x > 0 ? 'ArrowRight' : 'ArrowLeft') : (y > 0 ? 'ArrowDown' : 'ArrowUp'));
+    }
+    return keys;
+  }
+  let padsHeld = null;  // the keys each pad held at the last read, by its index; null when not reading
+  function readPads() {
+    const held = [];
+    for (const pad of navigator.getGamepads()) {
+      if (pad && pad.connected && pad.mapping === 'standard') {
+        held[pad.index] = padKeys(pad);
+        held[pad.index].filter((key) => !(padsHeld[pad.index] || []).includes(key)).forEach(press);
+      }
+    }
+    padsHeld = held.length ? held : null;
+    if (padsHeld) {
+      requestAnimationFrame(readPads);
+    }
+  }
+  window.addEventListener('gamepadconnected', () => {
+    if (!padsHeld) {
+      padsHeld = [];
+      requestAnimationFrame(readPads);
+    }
+  });
 
   // A page hidden while the game runs pauses it, as F1 would.
   document.addEventListener('visibilitychange', () => {

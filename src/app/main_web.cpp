@@ -1,17 +1,15 @@
 // Zelvix in a web page. The start-up is the desktop's, split where the desktop
 // waits in the level read: main() shows the banner and prompt and returns to
 // the page, which calls levelEntered() once the player has typed a line with
-// something on it; that line is then waiting on standard input.
+// something on it; that line is then waiting on standard input. Keys, strokes
+// and pads reach the game through the page's GLUT (glut_web.cpp).
 #include "app/window_start.h"
-#include "game/callbacks.h"
 #include "game/state.h"
+#include "game/tick.h"
 
-#include <GL/freeglut.h>
 #include <emscripten/emscripten.h>
 
 #include <iostream>
-
-static bool playing = false;  // from the level's line on
 
 int main() {
     greetPlayer();
@@ -26,19 +24,10 @@ extern "C" EMSCRIPTEN_KEEPALIVE void levelEntered() {
     static char name[] = "zelvix";
     static char* argv[] = {name, nullptr};
     static int argc = 1;
-    playing = true;
     startGame(&argc, argv);
 }
 
-// Swipes and taps on the canvas arrive as the GLUT key codes of the arrows and F1.
-extern "C" EMSCRIPTEN_KEEPALIVE void touchKey(int key) {
-    specialKeys(key, 0, 0);
-}
-
-// Called by the page when it is hidden: a game that runs (neither paused nor
-// over) pauses as F1 would, and the player resumes it.
+// Called by the page when it is hidden, once the level has been typed.
 extern "C" EMSCRIPTEN_KEEPALIVE void pageHidden() {
-    if (playing && game.paused == 0 && game.gameOver == 0) {
-        specialKeys(GLUT_KEY_F1, 0, 0);
-    }
+    pauseRunningGame(game);
 }

@@ -1,6 +1,7 @@
 #include "app/window_start.h"
 
 #include "app/dialogue.h"
+#include "app/pad.h"
 #include "game/callbacks.h"
 #include "game/state.h"
 #include "render/draw.h"
@@ -39,6 +40,7 @@ void startGame(int* argc, char** argv) {
     // The tick does not advance before the first reshape has sized the world.
     glutTimerFunc(33, tick, 1);
     glutSpecialFunc(specialKeys);
+    startPads();
     initGL();
     glutMainLoop();
 }

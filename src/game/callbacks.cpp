@@ -1,12 +1,15 @@
 #include "game/callbacks.h"
 
+#include "app/pad.h"
 #include "game/state.h"
 #include "game/tick.h"
 
 #include <GL/freeglut_std.h>
 
 // The one timer chain: every tick, paused or not, redraws and arms its successor.
+// A pad pressed since the last tick acts as its key pressed just before this one.
 void tick(int /*value*/) {
+    readPads(specialKeys);
     advanceGame(game);
     glutPostRedisplay();
     glutTimerFunc(static_cast<unsigned int>(game.tickDelay), tick, 1);

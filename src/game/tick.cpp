@@ -110,3 +110,9 @@ void steer(GameState& state, int key) {
         state.pausedShown = toggled;
     }
 }
+
+void pauseRunningGame(GameState& state) {
+    if (state.paused == 0 && state.gameOver == 0) {
+        steer(state, GLUT_KEY_F1);
+    }
+}

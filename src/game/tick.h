@@ -12,3 +12,8 @@ void advanceGame(GameState& state);
 // the heading stored now), F1 toggles the pause. Called by the key callback;
 // writes direction, paused, pausedShown.
 void steer(GameState& state, int key);
+
+// The player looking away: a game that runs (neither paused nor over) pauses
+// as F1 would; one paused or over is left alone. Called by the page when it
+// is hidden; writes paused, pausedShown.
+void pauseRunningGame(GameState& state);

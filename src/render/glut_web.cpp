@@ -1,6 +1,7 @@
 // GLUT as a web page has it: the window is the page's canvas, drawn through a
 // WebGL context; a timer is the browser's setTimeout, a redisplay the next
-// animation frame, and the special keys those the page's window is sent.
+// animation frame, and the special keys those the page's window is sent and
+// those the page presses for its strokes and pads, all named in one table.
 // Only the arrows and F1 are kept from the browser; every other key does
 // what it does there. The main loop is the browser's own: glutMainLoop
 // hands back to it.
@@ -11,6 +12,8 @@
 #include <emscripten/emscripten.h>
 #include <emscripten/eventloop.h>
 
+#include <iterator>
+
 namespace {
 
 int displayMode = 0;
@@ -20,6 +23,17 @@ void (*specialFunc)(int, int, int) = nullptr;
 bool redisplayAsked = false;
 
 using TimerFunc = void (*)(int);
+
+// The keys the game is sent, by their names in the page (a KeyboardEvent's key).
+struct NamedKey {
+    const char* name;
+    int code;
+};
+constexpr NamedKey namedKeys[] = {{"ArrowLeft", GLUT_KEY_LEFT},
+                                  {"ArrowUp", GLUT_KEY_UP},
+                                  {"ArrowRight", GLUT_KEY_RIGHT},
+                                  {"ArrowDown", GLUT_KEY_DOWN},
+                                  {"F1", GLUT_KEY_F1}};
 
 // The bodies are JavaScript, which clang-format lays out differently from one
 // version to the next.
@@ -38,20 +52,29 @@ EM_JS(void, startTimer, (unsigned int msecs, TimerFunc func, int value), {
     setTimeout(function() { _glutTimerFired(func, value); }, msecs);
 });
 EM_JS(void, askAnimationFrame, (), { requestAnimationFrame(function() { _glutRedisplay(); }); });
-// The keys the game is sent, by their names in the page; the GLUT codes of
-// each, in the same order.
+// Names a key of the table above to the page, by its index there.
+EM_JS(void, nameKey, (const char* name, int index), {
+    Module.keyIndex = Module.keyIndex || new Map();
+    Module.keyIndex.set(UTF8ToString(name), index);
+});
+// Module.pressKey(name) is the page's one way to the game's keys: the
+// window's keys come this way, and page.js presses its strokes and pads by
+// name. It says whether the name was one of the game's keys.
 EM_JS(void, listenForKeys, (), {
-    const names = ['ArrowLeft', 'ArrowUp', 'ArrowRight', 'ArrowDown', 'F1'];
-    window.addEventListener('keydown', function(event) {
-        const index = names.indexOf(event.key);
-        if (index >= 0) {
-            event.preventDefault();
+    Module['pressKey'] = function(name) {
+        const index = Module.keyIndex.get(name);
+        if (index !== undefined) {
             _glutSpecialKey(index);
+        }
+        return index !== undefined;
+    };
+    window.addEventListener('keydown', function(event) {
+        if (Module['pressKey'](event.key)) {
+            event.preventDefault();
         }
     }, true);
 });
 // clang-format on
-constexpr int keyCodes[] = {GLUT_KEY_LEFT, GLUT_KEY_UP, GLUT_KEY_RIGHT, GLUT_KEY_DOWN, GLUT_KEY_F1};
 
 }  // namespace
 
@@ -69,7 +92,7 @@ EMSCRIPTEN_KEEPALIVE void glutRedisplay() {
 
 // The pointer's place is not followed: a key arrives at (0, 0).
 EMSCRIPTEN_KEEPALIVE void glutSpecialKey(int index) {
-    specialFunc(keyCodes[index], 0, 0);
+    specialFunc(namedKeys[index].code, 0, 0);
 }
 
 // The page has no command line for GLUT.
@@ -104,6 +127,9 @@ void glutReshapeFunc(void (*callback)(int, int)) {
 
 void glutSpecialFunc(void (*callback)(int, int, int)) {
     if (specialFunc == nullptr) {
+        for (int i = 0; i < static_cast<int>(std::size(namedKeys)); ++i) {
+            nameKey(namedKeys[i].name, i);
+        }
         listenForKeys();
     }
     specialFunc = callback;

@@ -228,6 +228,21 @@ TEST(Pause, F1AfterGameOverResumesAndThenShowsPaused) {
     EXPECT_EQ(state.pausedShown, 1);
 }
 
+TEST(Pause, LookingAwayPausesOnlyAGameThatRuns) {
+    // paused, pausedShown, gameOver before; paused, pausedShown after. Running;
+    // paused by F1; over; over, then resumed by F1.
+    const int cases[][5] = {{0, 0, 0, 1, 1}, {1, 1, 0, 1, 1}, {1, 0, 1, 1, 0}, {0, 0, 1, 0, 0}};
+    for (const auto& c : cases) {
+        GameState state = startedGame();
+        state.paused = c[0];
+        state.pausedShown = c[1];
+        state.gameOver = c[2];
+        pauseRunningGame(state);
+        EXPECT_EQ(state.paused, c[3]) << c[0] << c[1] << c[2];
+        EXPECT_EQ(state.pausedShown, c[4]) << c[0] << c[1] << c[2];
+    }
+}
+
 TEST(Tick, DoesNotAdvanceBeforeTheWorldIsSized) {
     GameState state = startedGame(0.0F, 0.0F);
     ticks(state, 3);

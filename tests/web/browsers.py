@@ -31,7 +31,11 @@ MINIBROWSER = "/usr/lib/x86_64-linux-gnu/webkit2gtk-4.1/MiniBrowser"
 # Marionette on a port of its choosing (written to the profile), WebGL on
 # Mesa's software renderer, and a clock as fine as the others' for the cadence
 # benchmark; Marionette itself turns off first-run pages, updates and reports.
-FIREFOX_PREFS = {"marionette.port": 0, "webgl.force-enabled": True, "privacy.reduceTimerPrecision": False}
+# Gecko's test pads (navigator.requestGamepadServiceTest) need it to run as
+# under automation: the last three, and MOZ_DISABLE_NONLOCAL_CONNECTIONS.
+FIREFOX_PREFS = {"marionette.port": 0, "webgl.force-enabled": True, "privacy.reduceTimerPrecision": False,
+                 "dom.gamepad.test.enabled": True, "network.disable-nonlocal-connections": True,
+                 "security.turn_off_all_security_so_that_viruses_can_take_over_this_computer": True}
 
 
 class Marionette:
@@ -39,7 +43,8 @@ class Marionette:
     messages, each behind its length and a colon."""
 
     NAMES = {Command.NEW_SESSION: "NewSession", Command.GET: "Navigate", Command.REFRESH: "Refresh",
-             Command.W3C_EXECUTE_SCRIPT: "ExecuteScript", Command.FIND_ELEMENT: "FindElement",
+             Command.W3C_EXECUTE_SCRIPT: "ExecuteScript", Command.W3C_EXECUTE_SCRIPT_ASYNC: "ExecuteAsyncScript",
+             Command.FIND_ELEMENT: "FindElement",
              Command.SEND_KEYS_TO_ELEMENT: "ElementSendKeys", Command.IS_ELEMENT_ENABLED: "IsElementEnabled",
              Command.W3C_ACTIONS: "PerformActions", Command.W3C_CLEAR_ACTIONS: "ReleaseActions",
              Command.SET_WINDOW_RECT: "SetWindowRect", Command.QUIT: "DeleteSession"}
@@ -105,7 +110,8 @@ def start(engine, before_page="", flags=()):
         with open(os.path.join(profile.name, "user.js"), "w") as prefs:
             prefs.writelines("user_pref(%s, %s);\n" % (json.dumps(k), json.dumps(v)) for k, v in FIREFOX_PREFS.items())
         firefox = subprocess.Popen(["firefox-esr", "--marionette", "--no-remote", "--profile", profile.name],
-                                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+                                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
+                                   env=dict(os.environ, MOZ_DISABLE_NONLOCAL_CONNECTIONS="1"))
         deadline = time.monotonic() + 60
         while not (port := marionette_port(profile.name)):
             if firefox.poll() is not None or time.monotonic() > deadline:

@@ -5,7 +5,9 @@ plays the window tests' scripted game (level 1: eat the first food, run into
 the bottom edge) with the keys in Chromium, WebKit and Firefox, after a blank
 line that must keep the level read waiting; in Chromium also served over
 HTTP and played by touch, and as the site after its first visit with its
-server stopped. Checks the console and score bytes against the desktop's,
+server stopped; over HTTP by pad: Gecko's test pad in Firefox (D-pad and
+Start), a stand-in for navigator.getGamepads() elsewhere (Chromium's left
+stick, WebKit's D-pad). Checks the console and score bytes against the desktop's,
 "Game Over!" where the desktop draws it, two beeps, the arrows and F1 kept
 from the page and every other key left to the browser, no error, a request
 elsewhere refused, the score kept across a reload; in Chromium also a
@@ -70,6 +72,32 @@ const read = new Function(arguments[0]);
 const next = window.requestAnimationFrame;
 window.requestAnimationFrame = (callback) => next(() => { callback(); window.frame = read(); });
 """
+# A standard pad, moved by padSet(kind, which, value): Gecko's own test pad,
+# or elsewhere a stand-in for navigator.getGamepads() from before the page's
+# scripts. PAD_STATE says whether the page reads the pad so moved.
+GECKO_PAD = """
+const service = navigator.requestGamepadServiceTest();
+service.addGamepad('test pad', 'standard', 'left', 17, 4, 0, 0, 0).then((index) => {
+  window.padIndex = index;
+  window.padSet = (kind, which, value) => kind === 'axis' ? service.newAxisMoveEvent(index, which, value)
+    : service.newButtonEvent(index, which, value > 0, value > 0);
+});
+"""
+STAND_IN_PAD = """
+const pad = { index: 0, id: 'stand-in', mapping: 'standard', connected: true, axes: [0, 0, 0, 0],
+  buttons: Array.from({ length: 17 }, () => ({ pressed: false, value: 0 })) };
+navigator.getGamepads = () => [pad];
+window.padIndex = 0;
+window.padSet = (kind, which, value) => kind === 'axis' ? (pad.axes[which] = value)
+  : (pad.buttons[which] = { pressed: value > 0, value });
+const connect = () => dispatchEvent(new Event('gamepadconnected'));
+if (document.readyState === 'complete') connect(); else addEventListener('load', connect);
+"""
+PAD_STATE = """
+const [kind, which, value] = arguments;
+const pad = navigator.getGamepads()[window.padIndex];
+return !!pad && Math.abs((kind === 'axis' ? pad.axes[which] : pad.buttons[which].value) - value) < 0.01;
+"""
 NO_WEBGL = b"zelvix: this browser cannot draw the game (WebGL is not available)\n"
 SCREENS = ((360, 640), (390, 844), (844, 390), (740, 320), (667, 375), (820, 1180), (1280, 720))
 # The game's own context, read at once: far quicker than a copy in Firefox.
@@ -96,16 +124,19 @@ class CanvasShot(wl.Shot):
 
 class Page:
     """The page in a browser, with what wl.eat_first_food asks of a game:
-    keys typed, or by touch stroked (arrows) and tapped (F1) on the canvas.
+    keys typed, by touch stroked (arrows) and tapped (F1) on the canvas, or
+    pressed and let go on a pad, each once the page has read it.
     A stroke is held down until the next: the snake must turn while it moves."""
 
     KEYS = {"Down": Keys.ARROW_DOWN, "Up": Keys.ARROW_UP, "Left": Keys.ARROW_LEFT, "Right": Keys.ARROW_RIGHT,
             "F1": Keys.F1}
     # Each stroke's points from its start; Down runs right (the heading) first, then bends and must turn again.
     STROKES = {"Down": ((30, 0), (30, 40)), "Up": ((0, -40),), "Left": ((-40, 0),), "Right": ((40, 0),), "F1": ()}
+    PADS = {"dpad": {"Down": ("button", 13, 1), "F1": ("button", 9, 1)},
+            "stick": {"Down": ("axis", 1, 0.8), "F1": ("button", 9, 1)}}
 
-    def __init__(self, driver, touch):
-        self.driver, self.touch, self.held = driver, touch, False
+    def __init__(self, driver, way):
+        self.driver, self.way, self.touch, self.held = driver, way, way == "touch", False
 
     def text(self, element):
         return self.driver.execute_script("return document.getElementById(arguments[0]).textContent", element).encode()
@@ -118,7 +149,14 @@ class Page:
         return CanvasShot(width, height, base64.b64decode(data))
 
     def key(self, *names):
-        if not self.touch:
+        for kind, which, value in (self.PADS[self.way][name] for name in names if self.way in self.PADS):
+            wl.wait_until(lambda: self.driver.execute_script("return !!window.padSet"), 10, "the pad")
+            for state in (value, 0):
+                self.driver.execute_script("padSet(...arguments)", kind, which, state)
+                wl.wait_until(lambda: self.driver.execute_script(PAD_STATE, kind, which, state), 10,
+                              "the pad's %s %d at %s" % (kind, which, state))
+                self.driver.execute_async_script(NEXT_FRAME)
+        if self.way == "keys":
             ActionChains(self.driver).send_keys(*(self.KEYS[name] for name in names)).perform()
         for stroke in (self.STROKES[name] for name in names if self.touch):
             x, y = self.driver.execute_script("const box = canvas.getBoundingClientRect(); "
@@ -146,12 +184,15 @@ class PageTest(unittest.TestCase):
             self.addCleanup(server.server_close)
             self.addCleanup(server.shutdown)
         self.url = {name: "http://127.0.0.1:%d/" % server.server_port for name, server in self.servers.items()}
-        self.cases = [(engine, "from disk, with the keys", "file://" + page, False) for engine in browsers.ENGINES]
-        self.cases += [("chromium", "over HTTP, by touch", self.url["alone"] + "zelvix.html", True),
-                       ("chromium", "the site, offline after its first visit", self.url["site"], False)]
+        self.cases = [(engine, "from disk, with the keys", "file://" + page, "keys") for engine in browsers.ENGINES]
+        self.cases += [("chromium", "over HTTP, by touch", self.url["alone"] + "zelvix.html", "touch"),
+                       ("chromium", "the site, offline after its first visit", self.url["site"], "keys"),
+                       ("firefox", "over HTTP, by pad", self.url["alone"] + "zelvix.html", "dpad"),
+                       ("chromium", "over HTTP, by pad", self.url["alone"] + "zelvix.html", "stick"),
+                       ("webkit", "over HTTP, by pad", self.url["alone"] + "zelvix.html", "dpad")]
 
-    def start(self, engine, flags=()):
-        self.driver = browsers.start(engine, WATCH, flags)
+    def start(self, engine, flags=(), pad=""):
+        self.driver = browsers.start(engine, WATCH + pad, flags)
         self.addCleanup(browsers.stop, self.driver)
 
     def start_level_one(self, url):
@@ -163,10 +204,11 @@ class PageTest(unittest.TestCase):
         self.page.type_line("1")
 
     def test_scripted_game(self):
-        for engine, case, url, touch in self.cases:
+        for engine, case, url, way in self.cases:
             with self.subTest(engine=engine, case=case):
-                self.start(engine)
-                self.page = Page(self.driver, touch)
+                pad = (GECKO_PAD if engine == "firefox" else STAND_IN_PAD) if way in Page.PADS else ""
+                self.start(engine, pad=pad)
+                self.page = Page(self.driver, way)
                 if url == self.url["site"]:
                     self.install_and_go_offline(url)
                 self.play(url)
@@ -191,7 +233,7 @@ class PageTest(unittest.TestCase):
 
     def test_every_screen(self):
         self.start("chromium")
-        self.page = Page(self.driver, False)
+        self.page = Page(self.driver, "keys")
         shown = "const box = (id) => { const r = document.getElementById(id).getBoundingClientRect(); " \
                 "return [r.left, r.top, r.right, r.bottom]; }; return [innerWidth, innerHeight, " \
                 "box('canvas'), box('console')]"
@@ -209,7 +251,7 @@ class PageTest(unittest.TestCase):
 
     def test_hidden_page_pauses(self):
         self.start("chromium")
-        self.page = Page(self.driver, False)
+        self.page = Page(self.driver, "keys")
         self.start_level_one("file://" + PAGE)
         wl.wait_until(lambda: not self.driver.find_element(By.ID, "stdin").is_enabled(), 10, "the game")
 
@@ -261,7 +303,7 @@ class PageTest(unittest.TestCase):
 
     def test_without_webgl(self):
         self.start("chromium", ["--disable-3d-apis"])
-        self.page = Page(self.driver, False)
+        self.page = Page(self.driver, "keys")
         self.start_level_one("file://" + PAGE)
         wl.wait_until(lambda: self.page.text("console") == wl.BANNER + b"  \n1\n" + NO_WEBGL, 10, "the one line")
         self.assert_no_error()
@@ -304,7 +346,7 @@ class PageTest(unittest.TestCase):
         self.driver.execute_script(PRESS, BROWSER_KEYS)
         keys = self.driver.execute_script("return window.keys")
         self.assertEqual([key for key in keys if key[0].startswith("Arrow") or key[0] == "F1"],
-                         [] if page.touch else [["F1", True], ["F1", True], ["ArrowDown", True]])
+                         [["F1", True], ["F1", True], ["ArrowDown", True]] if page.way == "keys" else [])
         self.assertEqual([key for key in keys if key[0] in BROWSER_KEYS], [[key, False] for key in BROWSER_KEYS])
         self.driver.execute_script(REACH_OUT, self.url["elsewhere"])
         self.assertEqual(wl.wait_until(lambda: self.driver.execute_script("return window.refused"), 10,
