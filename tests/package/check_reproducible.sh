@@ -1,20 +1,28 @@
 #!/usr/bin/env bash
 # Checks that the packages reproduce:
 #
-#   check_reproducible.sh DIST
+#   check_reproducible.sh DIST              builds them again, then compares
+#   check_reproducible.sh --build AGAIN     builds them again into AGAIN only
+#   check_reproducible.sh DIST AGAIN        compares DIST with AGAIN's build
 #
-# scripts/package builds them again, later than DIST was built, from a clone of
-# HEAD at another path (with a space in it), in another temporary directory,
-# under another umask, time zone and locale; each file of either dist/ must be
-# in the other, bit for bit, and SHA256SUMS must check every other file. Each
-# file that differs is named, with the first lines of diffoscope's report.
+# scripts/package builds them again, at another time than DIST was built,
+# from a clone of HEAD at another path (with a space in it), in another
+# temporary directory, under another umask, time zone and locale; each file of
+# either dist/ must be in the other, bit for bit, and SHA256SUMS must check
+# every other file. Each file that differs is named, with the first lines of
+# diffoscope's report.
 set -uo pipefail
 
-if [ $# -ne 1 ]; then
-    echo "usage: $0 DIST" >&2
-    exit 2
-fi
-dist=$(realpath -e "$1") || exit 2
+build=1 compare=1
+case "$#:${1-}" in
+    2:--build) compare=0 again=$2 ;;
+    1:*) again= ;;
+    2:*) build=0 again=$2 ;;
+    *)
+        echo "usage: $0 DIST | --build AGAIN | DIST AGAIN" >&2
+        exit 2
+        ;;
+esac
 top=$(cd "$(dirname "$0")/../.." && pwd) || exit 2
 . "$top/scripts/packages.sh"
 
@@ -24,19 +32,27 @@ fail() {
     failures=$((failures + 1))
 }
 
-work=$(mktemp -d "${TMPDIR:-/tmp}/zelvix-again.XXXXXX") || exit 1
-trap 'rm -rf "$work"' EXIT
-copy="$work/another copy"
-git clone -q --shared --no-checkout "$top" "$copy" &&
-    git -C "$copy" checkout -q --detach "$(git -C "$top" rev-parse HEAD)" || exit 1
-# Estonian sorts z after s, unlike C; made here, since few machines have it.
-mkdir "$work/locale" "$work/tmp" && localedef -i et_EE -f UTF-8 "$work/locale/et_EE.UTF-8" || exit 1
-# The build's own path has no space: dpkg-buildflags maps only a plain path
-# out of the binaries (in a path with a space the .deb's game differs).
-varied=(TMPDIR="$work/tmp" LOCPATH="$work/locale" LC_ALL=et_EE.UTF-8 TZ=Pacific/Kiritimati)
-echo "Building the packages again in $copy, umask 077, ${varied[*]:2}"
-logged "$work/package.log" "scripts/package in $copy" \
-    env "${varied[@]}" bash -c 'umask 077 && cd "$1" && ./scripts/package' - "$copy"
+if [ -z "$again" ]; then
+    again=$(mktemp -d "${TMPDIR:-/tmp}/zelvix-again.XXXXXX") || exit 1
+    trap 'rm -rf "$again"' EXIT
+fi
+copy="$again/another copy"
+if [ "$build" -eq 1 ]; then
+    mkdir -p "$again" || exit 1
+    git clone -q --shared --no-checkout "$top" "$copy" &&
+        git -C "$copy" checkout -q --detach "$(git -C "$top" rev-parse HEAD)" || exit 1
+    # Estonian sorts z after s, unlike C; made here, since few machines have it.
+    mkdir "$again/locale" "$again/tmp" && localedef -i et_EE -f UTF-8 "$again/locale/et_EE.UTF-8" || exit 1
+    # The build's own path has no space: dpkg-buildflags maps only a plain path
+    # out of the binaries (in a path with a space the .deb's game differs).
+    varied=(TMPDIR="$again/tmp" LOCPATH="$again/locale" LC_ALL=et_EE.UTF-8 TZ=Pacific/Kiritimati)
+    echo "Building the packages again in $copy, umask 077, ${varied[*]:2}"
+    logged "$again/package.log" "scripts/package in $copy" \
+        env "${varied[@]}" bash -c 'umask 077 && cd "$1" && ./scripts/package' - "$copy"
+    [ "$compare" -eq 1 ] || exit 0
+fi
+dist=$(realpath -e "$1") || exit 2
+[ -d "$copy/dist" ] || { echo "FAIL: $again holds no second build" >&2; exit 1; }
 
 while read -r name; do
     if [ ! -f "$dist/$name" ] || [ ! -f "$copy/dist/$name" ]; then
