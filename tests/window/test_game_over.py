@@ -7,8 +7,12 @@ window, a snake that stands still from then on, the console report, the score
 file, the two beeps (bells on the display), and that closing the window exits
 with status 0 and flushes the rest of the report. With --frames-like, the
 same game played by another build must end on the same frame, pixel for pixel.
+
+ZELVIX_TEST_SOUND picks the sound server the game meets, a row of SOUNDS.
 """
 
+import os
+import signal
 import time
 import unittest
 
@@ -16,12 +20,41 @@ import windowlib as wl
 
 ARGS = None
 
+# Sound server: (X bells, sounds on its sink or None where none is recorded).
+SOUNDS = {
+    # None reachable: the X bell, as on a desktop without sound.
+    "none": (2, None),
+    # Each beep one sound, and no X bell besides.
+    "server": (0, 2),
+    # Stopped once the game holds the bell: the food's beep hangs in it, the
+    # self hit's rings the X bell; the game plays on at its pace and closes.
+    "stopped": (1, None),
+}
+
 
 class GameOverTest(unittest.TestCase):
     def test_eat_then_hit_the_bottom_edge(self):
+        kind = os.environ.get("ZELVIX_TEST_SOUND", "none")
+        bells_wanted, sounds_wanted = SOUNDS[kind]
         bells = wl.Bells(ARGS.bell_count)
         self.addCleanup(bells.close)
-        with wl.play_until_game_over(ARGS.zelvix, bells=bells) as game:
+        sound = wl.SoundServer(running=kind != "none")
+        self.addCleanup(sound.close)
+
+        def fresh_server(_workdir):
+            # A game started again must load the bell itself.
+            if kind != "none":
+                sound.signal(signal.SIGCONT)
+                sound.pactl("remove-sample", "bell")
+
+        def hold_bell(game):
+            if kind != "none":
+                wl.wait_until(lambda: b"bell" in sound.pactl("list", "samples", "short"), 30, "the bell loaded")
+            if kind == "stopped":
+                sound.signal(signal.SIGSTOP)
+
+        with wl.play_until_game_over(ARGS.zelvix, bells=bells, env=sound.env, prepare=fresh_server,
+                                     started=hold_bell) as game:
             shot = game.screenshot()
             game.keep_last_shot("game-over.xwd")
 
@@ -39,7 +72,9 @@ class GameOverTest(unittest.TestCase):
 
             with self.subTest("beeps"):
                 # One for the food, one for the self hit, and no more.
-                wl.wait_until(lambda: bells.count() >= 2, 10, "two bells on the display")
+                wl.wait_until(lambda: bells.count() >= bells_wanted, 10, "the bells on the display")
+                if sounds_wanted is not None:
+                    self.assertEqual(sound.sounds(), sounds_wanted)
 
             with self.subTest("the snake stands still after the game over"):
                 # Three ticks at level 1; every frame after the self hit is the same.
@@ -48,7 +83,7 @@ class GameOverTest(unittest.TestCase):
                 self.assertTrue(shot.same_as(later), "the frame changed after the game over")
 
             with self.subTest("closing the window"):
-                self.assertEqual(bells.count(), 2)
+                self.assertEqual(bells.count(), bells_wanted)
                 self.assertEqual(game.close(ARGS.close_window), 0)
                 # The end of the report waited in the output buffer until the exit.
                 self.assertEqual(game.stdout(), wl.BANNER + wl.REPORT_FLUSHED % 2 + wl.REPORT_TAIL)

@@ -11,6 +11,7 @@ flaky.
 """
 
 import argparse
+import array
 import math
 import os
 import shutil
@@ -133,6 +134,65 @@ class Bells:
         self.proc.kill()
         self.proc.wait(timeout=30)
         self.out.close()
+
+
+class SoundServer:
+    """A PulseAudio server of the test's own with a null sink whose monitor
+    is recorded, or with running=False none reachable. Either way env gives
+    the game a HOME, XDG_RUNTIME_DIR and client.conf of its own, which start
+    no server, so a player's own server is never met."""
+
+    def __init__(self, running):
+        self.dir = tempfile.mkdtemp(prefix="zelvix-sound-")
+        conf = os.path.join(self.dir, "client.conf")
+        with open(conf, "w") as f:
+            f.write("autospawn = no\n" + ("" if running else "default-server = unix:%s/none\n" % self.dir))
+        self.env = dict(os.environ, HOME=self.dir, XDG_RUNTIME_DIR=self.dir, PULSE_CLIENTCONFIG=conf)
+        self.env.pop("PULSE_SERVER", None)
+        self.procs = []
+        if not running:
+            return
+        self.procs.append(subprocess.Popen(["pulseaudio", "--daemonize=no", "--exit-idle-time=-1", "-n", "-L",
+            "module-null-sink sink_name=out", "-L", "module-native-protocol-unix"], env=self.env,
+            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL))
+        wait_until(lambda: self.pactl("info") is not None, 30, "the sound server")
+        self.recording = os.path.join(self.dir, "out.raw")
+        with open(self.recording, "wb") as out:
+            self.procs.append(subprocess.Popen(["parec", "-d", "out.monitor", "--raw", "--format=s16le",
+                "--channels=1", "--rate=8000"], env=self.env, stdout=out))
+        # A fresh server's monitor may start late: nothing is played before it does.
+        wait_until(lambda: os.path.getsize(self.recording) > 0, 30, "the sink's first samples")
+
+    def pactl(self, *args):
+        result = subprocess.run(["pactl"] + list(args), env=self.env, capture_output=True, timeout=20)
+        return result.stdout if result.returncode == 0 else None
+
+    def signal(self, number):
+        self.procs[0].send_signal(number)
+
+    def sounds(self):
+        """Sounds on the sink once a second more has come in (parec writes in
+        half-second blocks): onsets of 10 ms windows louder than 1 % of full
+        scale after 50 ms of quiet."""
+        size = os.path.getsize(self.recording)
+        wait_until(lambda: os.path.getsize(self.recording) >= size + 16000, 30, "a second more of the sink")
+        samples = array.array("h")
+        with open(self.recording, "rb") as f:
+            data = f.read()
+        samples.frombytes(data[: len(data) // 160 * 160])
+        count, quiet = 0, 5
+        for at in range(0, len(samples), 80):
+            loud = sum(s * s for s in samples[at : at + 80]) / 80 > (0.01 * 32768) ** 2
+            count += loud and quiet >= 5
+            quiet = 0 if loud else quiet + 1
+        return count
+
+    def close(self):
+        for proc in self.procs:
+            proc.send_signal(signal.SIGCONT)
+            proc.kill()
+            proc.wait(timeout=30)
+        shutil.rmtree(self.dir, ignore_errors=True)
 
 
 def require_display():
@@ -596,18 +656,22 @@ def eat_first_food(game, timeout=30):
     return True
 
 
-def play_until_game_over(exe, prepare=None, attempts=5, bells=None, keep_stdin_open=False):
+def play_until_game_over(exe, prepare=None, attempts=5, bells=None, keep_stdin_open=False, env=None,
+                         started=None):
     """Starts level 1, eats the first food and lets the two-square snake run
     into the bottom edge. Returns the running Game, with text shown in the
     middle of the field; the caller shuts it down. Each late turn costs a
     fresh game, at most `attempts` games in all; bells, if given, counts from
-    the start of the game returned."""
+    the start of the game returned. started(game), if given, runs once the
+    window shows."""
     for attempt in range(1, attempts + 1):
         if bells is not None:
             bells.mark()
-        game = Game(exe, b"1\n", prepare=prepare, keep_stdin_open=keep_stdin_open)
+        game = Game(exe, b"1\n", env=env, prepare=prepare, keep_stdin_open=keep_stdin_open)
         try:
             game.wait_window()
+            if started is not None:
+                started(game)
             before = text_extent(game.screenshot())
             if before is not None:
                 raise WindowTestError("text in the middle of the field before any game over: %s" % (before,))
