@@ -86,11 +86,11 @@ fetch_source() {
 }
 
 # What building and playing the game needs.
-GAME_PACKAGES=(build-essential cmake libglut-dev libgl-dev libx11-dev libgl1-mesa-dri python3)
+GAME_PACKAGES=(build-essential cmake libglut-dev libgl-dev libx11-dev libgl1-mesa-dri python3 libcanberra-dev)
 
 # What the tests, checks and benchmarks need on top.
 TEST_PACKAGES=(libgtest-dev libbenchmark-dev xvfb xauth xdotool x11-apps x11-utils imagemagick
-    python3 clang clang-format clang-tidy libclang-rt-dev man-db)
+    python3 clang clang-format clang-tidy libclang-rt-dev man-db pulseaudio pulseaudio-utils)
 
 # What the Windows cross build and its tests under Wine need.
 WINDOWS_PACKAGES=(g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 dpkg-dev googletest

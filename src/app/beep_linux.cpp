@@ -44,8 +44,8 @@ static Clock::time_point nextRetry;
 static bool collecting = false;
 static std::thread soundThread;
 
-// The sound server's driver only: the bell is the desktop's event sound, and
-// a driver that took it without a server would leave the X bell unrung.
+// The sound server's driver only: where no server runs, the X bell is the
+// desktop's signal, not a sound sent straight to a card.
 static ca_context* openBell() {
     ca_context* context = nullptr;
     if (ca_context_create(&context) != CA_SUCCESS) {
