@@ -7,12 +7,10 @@ window, a snake that stands still from then on, the console report, the score
 file, the two beeps (bells on the display), and that closing the window exits
 with status 0 and flushes the rest of the report. With --frames-like, the
 same game played by another build must end on the same frame, pixel for pixel.
-
-ZELVIX_TEST_SOUND picks the sound server the game meets, a row of SOUNDS.
+Against each sound server of SOUNDS.
 """
 
 import os
-import signal
 import time
 import unittest
 
@@ -20,41 +18,23 @@ import windowlib as wl
 
 ARGS = None
 
-# Sound server: (X bells, sounds on its sink or None where none is recorded).
+# ZELVIX_TEST_SOUND: (X bells, sounds on the sink or None where none is recorded).
 SOUNDS = {
-    # None reachable: the X bell, as on a desktop without sound.
-    "none": (2, None),
-    # Each beep one sound, and no X bell besides.
-    "server": (0, 2),
-    # Stopped once the game holds the bell: the food's beep hangs in it, the
-    # self hit's rings the X bell; the game plays on at its pace and closes.
-    "stopped": (1, None),
+    "none": (2, None),  # no server: the X bell, as on a desktop without sound
+    "server": (0, 2),  # one sound a beep, and no X bell besides
+    "stopped": (1, None),  # the food's beep hangs in it, the self hit's rings the X bell
 }
 
 
 class GameOverTest(unittest.TestCase):
     def test_eat_then_hit_the_bottom_edge(self):
-        kind = os.environ.get("ZELVIX_TEST_SOUND", "none")
-        bells_wanted, sounds_wanted = SOUNDS[kind]
+        bells_wanted, sounds_wanted = SOUNDS[os.environ.get("ZELVIX_TEST_SOUND", "none")]
         bells = wl.Bells(ARGS.bell_count)
         self.addCleanup(bells.close)
-        sound = wl.SoundServer(running=kind != "none")
+        sound = wl.SoundServer(os.environ.get("ZELVIX_TEST_SOUND", "none"))
         self.addCleanup(sound.close)
-
-        def fresh_server(_workdir):
-            # A game started again must load the bell itself.
-            if kind != "none":
-                sound.signal(signal.SIGCONT)
-                sound.pactl("remove-sample", "bell")
-
-        def hold_bell(game):
-            if kind != "none":
-                wl.wait_until(lambda: b"bell" in sound.pactl("list", "samples", "short"), 30, "the bell loaded")
-            if kind == "stopped":
-                sound.signal(signal.SIGSTOP)
-
-        with wl.play_until_game_over(ARGS.zelvix, bells=bells, env=sound.env, prepare=fresh_server,
-                                     started=hold_bell) as game:
+        with wl.play_until_game_over(ARGS.zelvix, bells=bells, env=sound.env, prepare=sound.fresh,
+                                     started=sound.hold) as game:
             shot = game.screenshot()
             game.keep_last_shot("game-over.xwd")
 

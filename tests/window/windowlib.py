@@ -137,29 +137,26 @@ class Bells:
 
 
 class SoundServer:
-    """A PulseAudio server of the test's own with a null sink whose monitor
-    is recorded, or with running=False none reachable. Either way env gives
-    the game a HOME, XDG_RUNTIME_DIR and client.conf of its own, which start
-    no server, so a player's own server is never met."""
+    """A PulseAudio server of the test's own, its null sink recorded ("server";
+    "stopped" once the game holds the bell), or "none" reachable. env gives
+    the game a HOME, XDG_RUNTIME_DIR and client.conf that start no server."""
 
-    def __init__(self, running):
-        self.dir = tempfile.mkdtemp(prefix="zelvix-sound-")
+    def __init__(self, kind):
+        self.kind, self.procs, self.dir = kind, [], tempfile.mkdtemp(prefix="zelvix-sound-")
         conf = os.path.join(self.dir, "client.conf")
         with open(conf, "w") as f:
-            f.write("autospawn = no\n" + ("" if running else "default-server = unix:%s/none\n" % self.dir))
+            f.write("autospawn = no\n" + ("default-server = unix:%s/none\n" % self.dir if kind == "none" else ""))
         self.env = dict(os.environ, HOME=self.dir, XDG_RUNTIME_DIR=self.dir, PULSE_CLIENTCONFIG=conf)
-        self.env.pop("PULSE_SERVER", None)
-        self.procs = []
-        if not running:
+        if kind == "none":
             return
-        self.procs.append(subprocess.Popen(["pulseaudio", "--daemonize=no", "--exit-idle-time=-1", "-n", "-L",
-            "module-null-sink sink_name=out", "-L", "module-native-protocol-unix"], env=self.env,
-            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL))
-        wait_until(lambda: self.pactl("info") is not None, 30, "the sound server")
+        server = ["pulseaudio", "--daemonize=no", "--exit-idle-time=-1", "-n", "-L", "module-null-sink sink_name=out",
+                  "-L", "module-native-protocol-unix"]
+        self.procs.append(subprocess.Popen(server, env=self.env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL))
+        wait_until(lambda: self.pactl("info"), 30, "the sound server")
         self.recording = os.path.join(self.dir, "out.raw")
+        record = ["parec", "-d", "out.monitor", "--raw", "--format=s16le", "--channels=1", "--rate=8000"]
         with open(self.recording, "wb") as out:
-            self.procs.append(subprocess.Popen(["parec", "-d", "out.monitor", "--raw", "--format=s16le",
-                "--channels=1", "--rate=8000"], env=self.env, stdout=out))
+            self.procs.append(subprocess.Popen(record, env=self.env, stdout=out, stderr=subprocess.DEVNULL))
         # A fresh server's monitor may start late: nothing is played before it does.
         wait_until(lambda: os.path.getsize(self.recording) > 0, 30, "the sink's first samples")
 
@@ -167,24 +164,28 @@ class SoundServer:
         result = subprocess.run(["pactl"] + list(args), env=self.env, capture_output=True, timeout=20)
         return result.stdout if result.returncode == 0 else None
 
-    def signal(self, number):
-        self.procs[0].send_signal(number)
+    def fresh(self, _workdir=None):  # before each game: running, without an earlier game's bell
+        if self.procs:
+            self.procs[0].send_signal(signal.SIGCONT)
+            self.pactl("remove-sample", "bell")
+
+    def hold(self, _game=None):  # once the game shows
+        if self.procs:
+            wait_until(lambda: b"bell" in (self.pactl("list", "samples", "short") or b""), 30, "the bell loaded")
+        if self.kind == "stopped":
+            self.procs[0].send_signal(signal.SIGSTOP)
 
     def sounds(self):
-        """Sounds on the sink once a second more has come in (parec writes in
-        half-second blocks): onsets of 10 ms windows louder than 1 % of full
-        scale after 50 ms of quiet."""
+        """Sounds on the sink, after a second more of it (parec writes in half
+        seconds): 10 ms windows above 1 % of full scale after 50 ms of quiet."""
         size = os.path.getsize(self.recording)
         wait_until(lambda: os.path.getsize(self.recording) >= size + 16000, 30, "a second more of the sink")
-        samples = array.array("h")
         with open(self.recording, "rb") as f:
-            data = f.read()
-        samples.frombytes(data[: len(data) // 160 * 160])
+            samples = array.array("h", f.read()[: size // 160 * 160 + 16000])
         count, quiet = 0, 5
         for at in range(0, len(samples), 80):
             loud = sum(s * s for s in samples[at : at + 80]) / 80 > (0.01 * 32768) ** 2
-            count += loud and quiet >= 5
-            quiet = 0 if loud else quiet + 1
+            count, quiet = count + (loud and quiet >= 5), 0 if loud else quiet + 1
         return count
 
     def close(self):
