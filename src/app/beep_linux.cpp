@@ -21,9 +21,9 @@
 using Clock = std::chrono::steady_clock;
 
 static constexpr auto retryAfter = std::chrono::seconds(10);  // between tries for a missing server
-static constexpr auto bellLimit = std::chrono::seconds(1);    // longest wait for a bell to end
-static constexpr auto hungAfter = std::chrono::seconds(2);    // one play unanswered this long
-static constexpr auto exitLimit = std::chrono::milliseconds(200);
+static constexpr auto bellGap = std::chrono::milliseconds(200);  // between two bells' starts
+static constexpr auto hungAfter = std::chrono::seconds(2);       // one call unanswered this long
+static constexpr auto exitLimit = std::chrono::milliseconds(100);
 static constexpr unsigned int collectMs = 10;  // how often beeps in flight are looked after
 
 // Shared by the two threads, under soundLock.
@@ -32,10 +32,9 @@ static std::condition_variable soundWake;
 static bool soundReady = false;  // a server answered and holds the bell
 static int waiting = 0;          // beeps for the sound thread, not yet taken
 static int owed = 0;             // beeps it could not play: X bells for the game's thread
-static bool playBusy = false;    // in a play call since playStart
-static Clock::time_point playStart;
-static bool sounding = false;  // the last bell started has not ended
-static bool retryWanted = false;
+static bool serverBusy = false;  // in a call to the server since busySince
+static Clock::time_point busySince;
+static bool retryWanted = true;  // to open the server: at start-up, then asked by beep()
 static bool quitting = false;
 static bool finished = false;
 
@@ -63,68 +62,54 @@ static ca_context* openBell() {
     return context;
 }
 
-// Called by libcanberra's own thread when a bell has ended or was dropped.
-static void bellEnded(ca_context* /*context*/, uint32_t /*id*/, int /*error*/, void* /*data*/) {
-    const std::lock_guard<std::mutex> hold(soundLock);
-    sounding = false;
-    soundWake.notify_all();
+// A server that leaves one call unanswered this long hangs (a stopped one).
+// Called with soundLock held.
+static bool serverHung() {
+    return serverBusy && Clock::now() - busySince > hungAfter;
 }
 
-static bool playBell(ca_context* context) {
-    ca_proplist* properties = nullptr;
-    if (ca_proplist_create(&properties) != CA_SUCCESS) {
-        return false;
-    }
-    const bool started =
-        ca_proplist_sets(properties, CA_PROP_EVENT_ID, "bell") == CA_SUCCESS &&
-        ca_context_play_full(context, 1, properties, bellEnded, nullptr) == CA_SUCCESS;
-    ca_proplist_destroy(properties);
-    return started;
-}
-
-// The sound thread: opens the server once at start-up, so the bell is loaded
-// before the first beep, then plays the beeps one after the other.
+// The sound thread: opens the server at start-up, so that the bell is loaded
+// before the first beep, and again when asked; plays the beeps one by one.
 static void playBeeps() {
-    ca_context* context = openBell();
+    ca_context* context = nullptr;
+    Clock::time_point lastBell;
     std::unique_lock<std::mutex> hold(soundLock);
-    soundReady = context != nullptr;
     for (;;) {
         soundWake.wait(hold, [] { return waiting > 0 || retryWanted || quitting; });
         if (quitting) {
             break;
         }
-        if (waiting == 0) {
+        const bool opening = waiting == 0;
+        if (opening) {
             retryWanted = false;
-            hold.unlock();
-            if (context == nullptr) {
-                context = openBell();
+        } else {
+            // Two beeps close together are two bells, not one bell twice as loud.
+            if (soundWake.wait_until(hold, lastBell + bellGap, [] { return quitting; })) {
+                break;
             }
-            hold.lock();
-            soundReady = context != nullptr;
-            continue;
+            --waiting;
+            lastBell = Clock::now();
         }
-        --waiting;
-        playBusy = true;
-        playStart = Clock::now();
-        sounding = true;
+        serverBusy = true;
+        busySince = Clock::now();
         hold.unlock();
-        const bool started = context != nullptr && playBell(context);
-        if (!started && context != nullptr) {
-            ca_context_destroy(context);
-            context = nullptr;
+        bool played = false;
+        if (opening && context == nullptr) {
+            context = openBell();
+        } else if (!opening && context != nullptr) {
+            played = ca_context_play(context, 0, CA_PROP_EVENT_ID, "bell", nullptr) == CA_SUCCESS;
+            if (!played) {
+                // The server went away: X bells until a retry finds it again.
+                ca_context_destroy(context);
+                context = nullptr;
+            }
         }
         hold.lock();
-        playBusy = false;
-        if (!started) {
-            // The server went away: this beep and the next ones are X bells
-            // until a retry finds it again.
-            sounding = false;
-            soundReady = false;
+        serverBusy = false;
+        soundReady = context != nullptr;
+        if (!opening && !played) {
             ++owed;
-            continue;
         }
-        // Two beeps close together are two bells, not one bell twice as loud.
-        soundWake.wait_for(hold, bellLimit, [] { return !sounding || quitting; });
     }
     hold.unlock();
     if (context != nullptr) {
@@ -156,12 +141,12 @@ static void collectBells(int /*value*/) {
         const std::lock_guard<std::mutex> hold(soundLock);
         bells = owed;
         owed = 0;
-        const bool hung = playBusy && Clock::now() - playStart > hungAfter;
+        const bool hung = serverHung();
         if (hung) {
             bells += waiting;
             waiting = 0;
         }
-        again = waiting > 0 || (playBusy && !hung);
+        again = waiting > 0 || (serverBusy && !hung);
     }
     ringXBells(bells);
     collecting = again;
@@ -205,7 +190,8 @@ static void stopSound() {
     std::unique_lock<std::mutex> hold(soundLock);
     quitting = true;
     soundWake.notify_all();
-    const bool ended = soundWake.wait_for(hold, exitLimit, [] { return finished; });
+    const auto limit = serverHung() ? Clock::duration::zero() : Clock::duration(exitLimit);
+    const bool ended = soundWake.wait_for(hold, limit, [] { return finished; });
     hold.unlock();
     if (ended) {
         soundThread.join();

@@ -149,7 +149,8 @@ class SoundServer:
         self.env = dict(os.environ, HOME=self.dir, XDG_RUNTIME_DIR=self.dir, PULSE_CLIENTCONFIG=conf)
         if kind == "none":
             return
-        server = ["pulseaudio", "--daemonize=no", "--exit-idle-time=-1", "-n", "-L", "module-null-sink sink_name=out",
+        # norewinds: a null sink that rewinds loses the first sound after a quiet while.
+        server = ["pulseaudio", "--daemonize=no", "--exit-idle-time=-1", "-n", "-L", "module-null-sink sink_name=out norewinds=1",
                   "-L", "module-native-protocol-unix"]
         self.procs.append(subprocess.Popen(server, env=self.env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL))
         wait_until(lambda: self.pactl("info"), 30, "the sound server")
