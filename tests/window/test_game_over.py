@@ -4,10 +4,10 @@ Level 1. The head is turned down into the first food (timed from
 screenshots; a missed turn starts a fresh game), the two-square snake then
 runs into the bottom edge, which is a self hit. Checks "Game Over!" in the
 window, a snake that stands still from then on, the console report, the score
-file, the two beeps (bells on the display), and that closing the window exits
-with status 0 and flushes the rest of the report. With --frames-like, the
-same game played by another build must end on the same frame, pixel for pixel.
-Against each sound server of SOUNDS.
+file, the two beeps (X bells, or sounds of a sound server: SOUNDS), and that
+closing the window exits with status 0 and flushes the rest of the report.
+With --frames-like, the same game played by another build must end on the
+same frame, pixel for pixel.
 """
 
 import os
@@ -18,7 +18,7 @@ import windowlib as wl
 
 ARGS = None
 
-# ZELVIX_TEST_SOUND: (X bells, sounds on the sink or None where none is recorded).
+# The sound server of ZELVIX_TEST_SOUND: (X bells, sounds on its sink, None where none is recorded).
 SOUNDS = {
     "none": (2, None),  # no server: the X bell, as on a desktop without sound
     "server": (0, 2),  # one sound a beep, and no X bell besides
