@@ -139,16 +139,18 @@ class Bells:
 class SoundServer:
     """A PulseAudio server of the test's own, its null sink recorded ("server";
     "stopped" once the game holds the bell), or "none" reachable. env gives
-    the game a HOME, XDG_RUNTIME_DIR and client.conf that start no server."""
+    the game a client.conf that starts no server, and with a server a HOME
+    and XDG_RUNTIME_DIR of its own (Wine keeps its prefix under HOME)."""
 
     def __init__(self, kind):
         self.kind, self.procs, self.dir = kind, [], tempfile.mkdtemp(prefix="zelvix-sound-")
         conf = os.path.join(self.dir, "client.conf")
         with open(conf, "w") as f:
             f.write("autospawn = no\n" + ("default-server = unix:%s/none\n" % self.dir if kind == "none" else ""))
-        self.env = dict(os.environ, HOME=self.dir, XDG_RUNTIME_DIR=self.dir, PULSE_CLIENTCONFIG=conf)
+        self.env = dict(os.environ, PULSE_CLIENTCONFIG=conf)
         if kind == "none":
             return
+        self.env.update(HOME=self.dir, XDG_RUNTIME_DIR=self.dir)
         # norewinds: a null sink that rewinds loses the first sound after a quiet while.
         server = ["pulseaudio", "--daemonize=no", "--exit-idle-time=-1", "-n", "-L", "module-null-sink sink_name=out norewinds=1",
                   "-L", "module-native-protocol-unix"]
