@@ -22,6 +22,9 @@ the program. Per run it measures:
              its first frame. bare_loop: from starting the process.
   RSS        resident memory (VmRSS) at the end of the window.
 
+ZELVIX may be bench/eating_game, the game steered to its food at every tick;
+the meals it reports inside the window are counted.
+
 Without DISPLAY it starts itself again under xvfb-run. It exits non-zero only
 when a measurement could not be made; whether the figures meet the targets is
 printed, not enforced.
@@ -189,8 +192,13 @@ def run_once(kind, argv, level, delay_ms, probe, window_s, min_intervals, workdi
             stderr=err,
         )
     try:
-        return measure(process, is_game, level, delay_ms, started, log_path, window_s,
-                       min_intervals)
+        result = measure(process, is_game, level, delay_ms, started, log_path, window_s,
+                         min_intervals)
+        # The meals bench/eating_game reports on standard error, inside the window.
+        with open(err_path, "rb") as f:
+            stamps = [int(line.split()[1]) for line in f if line.startswith(b"meal ")]
+        result["meals"] = sum(result["window"][0] <= t <= result["window"][1] for t in stamps)
+        return result
     except MeasureError as error:
         stop(process)
         with open(err_path, "rb") as f:
@@ -264,6 +272,7 @@ def measure(process, is_game, level, delay_ms, started, log_path, window_s, min_
         "wall_ns": window_end - window_start,
         "first_ms": [(first - origin) / 1e6],
         "rss_kib": rss,
+        "window": (window_start, window_end),
     }
 
 
@@ -284,6 +293,7 @@ def merge(runs):
         "first_ms": statistics.median(firsts),
         "first_max_ms": max(firsts),
         "rss_kib": max(run["rss_kib"] for run in runs),
+        "meals": sum(run["meals"] for run in runs),
     }
 
 
@@ -322,7 +332,8 @@ def print_details(rows, out):
     print("and bare_loop's first frame counted from starting the process:", file=out)
     for level, _delay, game, bare in rows:
         print(f"  level {level}: game {game['intervals']} intervals in {game['window_s']:.1f} s, "
-              f"max {game['max_ms']:.2f} ms, swap {game['swap_ms']:.2f} ms; "
+              f"max {game['max_ms']:.2f} ms, swap {game['swap_ms']:.2f} ms, "
+              f"{game['meals']} meals; "
               f"bare {bare['intervals']} in {bare['window_s']:.1f} s, "
               f"max {bare['max_ms']:.2f} ms, swap {bare['swap_ms']:.2f} ms, "
               f"first {bare['first_ms']:.0f} ms", file=out)

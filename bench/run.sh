@@ -2,7 +2,7 @@
 # Builds the game and the benchmarks in Release and runs all of them:
 #   bench/run.sh [BUILD_DIR]        (default: build-bench)
 # The GL parts need an X display; without DISPLAY they run under xvfb-run.
-# Takes about eight minutes, most of it the cadence runs. The browser
+# Takes about eleven minutes, most of it the cadence runs. The browser
 # page is built with scripts/build-web into build/web.
 set -eu
 
@@ -15,7 +15,7 @@ case $build in
 esac
 
 cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release -DZELVIX_SANITIZE=OFF >/dev/null
-cmake --build "$build" -j2 --target zelvix tick_bench frame_bench bare_loop swap_probe
+cmake --build "$build" -j2 --target zelvix tick_bench frame_bench bare_loop swap_probe eating_game
 
 with_display() {
     if [ -n "${DISPLAY:-}" ]; then
@@ -37,6 +37,10 @@ with_display "$build/bench/frame_bench" --benchmark_repetitions=5 \
 echo
 echo "== Cadence: the game against a bare GLUT loop at every level"
 python3 "$here/cadence.py" "$build/zelvix" "$build/bench/bare_loop"
+
+echo
+echo "== The beep: its hold on the game's thread by sound server, and a game that eats against the bare loop"
+python3 "$here/beep_cost.py" "$build/bench/eating_game" "$build/bench/bare_loop"
 
 echo
 echo "== Cadence in the browsers: the page against a bare Emscripten GLUT loop"

@@ -4,11 +4,13 @@ Level 1. The head is turned down into the first food (timed from
 screenshots; a missed turn starts a fresh game), the two-square snake then
 runs into the bottom edge, which is a self hit. Checks "Game Over!" in the
 window, a snake that stands still from then on, the console report, the score
-file, the two beeps (bells on the display), and that closing the window exits
-with status 0 and flushes the rest of the report. With --frames-like, the
-same game played by another build must end on the same frame, pixel for pixel.
+file, the two beeps (X bells, or sounds of a sound server: SOUNDS), and that
+closing the window exits with status 0 and flushes the rest of the report.
+With --frames-like, the same game played by another build must end on the
+same frame, pixel for pixel.
 """
 
+import os
 import time
 import unittest
 
@@ -16,12 +18,23 @@ import windowlib as wl
 
 ARGS = None
 
+# The sound server of ZELVIX_TEST_SOUND: (X bells, sounds on its sink, None where none is recorded).
+SOUNDS = {
+    "none": (2, None),  # no server: the X bell, as on a desktop without sound
+    "server": (0, 2),  # one sound a beep, and no X bell besides
+    "stopped": (1, None),  # the food's beep hangs in it, the self hit's rings the X bell
+}
+
 
 class GameOverTest(unittest.TestCase):
     def test_eat_then_hit_the_bottom_edge(self):
+        bells_wanted, sounds_wanted = SOUNDS[os.environ.get("ZELVIX_TEST_SOUND", "none")]
         bells = wl.Bells(ARGS.bell_count)
         self.addCleanup(bells.close)
-        with wl.play_until_game_over(ARGS.zelvix, bells=bells) as game:
+        sound = wl.SoundServer(os.environ.get("ZELVIX_TEST_SOUND", "none"))
+        self.addCleanup(sound.close)
+        with wl.play_until_game_over(ARGS.zelvix, bells=bells, env=sound.env, prepare=sound.fresh,
+                                     started=sound.hold) as game:
             shot = game.screenshot()
             game.keep_last_shot("game-over.xwd")
 
@@ -39,7 +52,9 @@ class GameOverTest(unittest.TestCase):
 
             with self.subTest("beeps"):
                 # One for the food, one for the self hit, and no more.
-                wl.wait_until(lambda: bells.count() >= 2, 10, "two bells on the display")
+                wl.wait_until(lambda: bells.count() >= bells_wanted, 10, "the bells on the display")
+                if sounds_wanted is not None:
+                    self.assertEqual(sound.sounds(), sounds_wanted)
 
             with self.subTest("the snake stands still after the game over"):
                 # Three ticks at level 1; every frame after the self hit is the same.
@@ -48,7 +63,7 @@ class GameOverTest(unittest.TestCase):
                 self.assertTrue(shot.same_as(later), "the frame changed after the game over")
 
             with self.subTest("closing the window"):
-                self.assertEqual(bells.count(), 2)
+                self.assertEqual(bells.count(), bells_wanted)
                 self.assertEqual(game.close(ARGS.close_window), 0)
                 # The end of the report waited in the output buffer until the exit.
                 self.assertEqual(game.stdout(), wl.BANNER + wl.REPORT_FLUSHED % 2 + wl.REPORT_TAIL)

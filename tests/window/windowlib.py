@@ -11,6 +11,7 @@ flaky.
 """
 
 import argparse
+import array
 import math
 import os
 import shutil
@@ -133,6 +134,69 @@ class Bells:
         self.proc.kill()
         self.proc.wait(timeout=30)
         self.out.close()
+
+
+class SoundServer:
+    """A PulseAudio server of the test's own, its null sink recorded ("server";
+    "stopped" once the game holds the bell), or "none" reachable. env gives
+    the game a client.conf that starts no server, and with a server a HOME
+    and XDG_RUNTIME_DIR of its own (Wine keeps its prefix under HOME)."""
+
+    def __init__(self, kind):
+        self.kind, self.procs, self.dir = kind, [], tempfile.mkdtemp(prefix="zelvix-sound-")
+        conf = os.path.join(self.dir, "client.conf")
+        with open(conf, "w") as f:
+            f.write("autospawn = no\n" + ("default-server = unix:%s/none\n" % self.dir if kind == "none" else ""))
+        self.env = dict(os.environ, PULSE_CLIENTCONFIG=conf)
+        if kind == "none":
+            return
+        self.env.update(HOME=self.dir, XDG_RUNTIME_DIR=self.dir)
+        # norewinds: a null sink that rewinds loses the first sound after a quiet while.
+        server = ["pulseaudio", "--daemonize=no", "--exit-idle-time=-1", "-n", "-L", "module-null-sink sink_name=out norewinds=1",
+                  "-L", "module-native-protocol-unix"]
+        self.procs.append(subprocess.Popen(server, env=self.env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL))
+        wait_until(lambda: self.pactl("info"), 30, "the sound server")
+        self.recording = os.path.join(self.dir, "out.raw")
+        record = ["parec", "-d", "out.monitor", "--raw", "--format=s16le", "--channels=1", "--rate=8000"]
+        with open(self.recording, "wb") as out:
+            self.procs.append(subprocess.Popen(record, env=self.env, stdout=out, stderr=subprocess.DEVNULL))
+        # A fresh server's monitor may start late: nothing is played before it does.
+        wait_until(lambda: os.path.getsize(self.recording) > 0, 30, "the sink's first samples")
+
+    def pactl(self, *args):
+        result = subprocess.run(["pactl"] + list(args), env=self.env, capture_output=True, timeout=20)
+        return result.stdout if result.returncode == 0 else None
+
+    def fresh(self, _workdir=None):  # before each game: running, without an earlier game's bell
+        if self.procs:
+            self.procs[0].send_signal(signal.SIGCONT)
+            self.pactl("remove-sample", "bell")
+
+    def hold(self, _game=None):  # once the game shows
+        if self.procs:
+            wait_until(lambda: b"bell" in (self.pactl("list", "samples", "short") or b""), 30, "the bell loaded")
+        if self.kind == "stopped":
+            self.procs[0].send_signal(signal.SIGSTOP)
+
+    def sounds(self):
+        """Sounds on the sink, after a second more of it (parec writes in half
+        seconds): 10 ms windows above 1 % of full scale after 50 ms of quiet."""
+        size = os.path.getsize(self.recording)
+        wait_until(lambda: os.path.getsize(self.recording) >= size + 16000, 30, "a second more of the sink")
+        with open(self.recording, "rb") as f:
+            samples = array.array("h", f.read()[: size // 160 * 160 + 16000])
+        count, quiet = 0, 5
+        for at in range(0, len(samples), 80):
+            loud = sum(s * s for s in samples[at : at + 80]) / 80 > (0.01 * 32768) ** 2
+            count, quiet = count + (loud and quiet >= 5), 0 if loud else quiet + 1
+        return count
+
+    def close(self):
+        for proc in self.procs:
+            proc.send_signal(signal.SIGCONT)
+            proc.kill()
+            proc.wait(timeout=30)
+        shutil.rmtree(self.dir, ignore_errors=True)
 
 
 def require_display():
@@ -596,18 +660,22 @@ def eat_first_food(game, timeout=30):
     return True
 
 
-def play_until_game_over(exe, prepare=None, attempts=5, bells=None, keep_stdin_open=False):
+def play_until_game_over(exe, prepare=None, attempts=5, bells=None, keep_stdin_open=False, env=None,
+                         started=None):
     """Starts level 1, eats the first food and lets the two-square snake run
     into the bottom edge. Returns the running Game, with text shown in the
     middle of the field; the caller shuts it down. Each late turn costs a
     fresh game, at most `attempts` games in all; bells, if given, counts from
-    the start of the game returned."""
+    the start of the game returned. started(game), if given, runs once the
+    window shows."""
     for attempt in range(1, attempts + 1):
         if bells is not None:
             bells.mark()
-        game = Game(exe, b"1\n", prepare=prepare, keep_stdin_open=keep_stdin_open)
+        game = Game(exe, b"1\n", env=env, prepare=prepare, keep_stdin_open=keep_stdin_open)
         try:
             game.wait_window()
+            if started is not None:
+                started(game)
             before = text_extent(game.screenshot())
             if before is not None:
                 raise WindowTestError("text in the middle of the field before any game over: %s" % (before,))

@@ -1,0 +1,208 @@
+// The desktop's bell sound, played through its sound server (PulseAudio, or
+// PipeWire's server of the same protocol) by a thread of its own: the game's
+// thread only counts a beep in and goes on, however slow, stopped or gone the
+// server is. Where no sound can play (no server, no sound theme, libcanberra
+// failing) the X bell rings instead, never both for one beep. The X bell goes
+// through GLUT's own connection, which only the game's thread may use, so the
+// sound thread hands the beeps it could not play back as a count.
+#include "game/effects.h"
+
+#include <GL/freeglut_std.h>
+#include <GL/glx.h>
+#include <X11/Xlib.h>
+#include <canberra.h>
+
+#include <chrono>
+#include <condition_variable>
+#include <cstdlib>
+#include <mutex>
+#include <thread>
+
+using Clock = std::chrono::steady_clock;
+
+static constexpr auto retryAfter = std::chrono::seconds(10);  // between tries for a missing server
+static constexpr auto bellGap = std::chrono::milliseconds(200);  // between two bells' starts
+static constexpr auto hungAfter = std::chrono::seconds(2);       // one call unanswered this long
+static constexpr auto exitLimit = std::chrono::milliseconds(100);
+static constexpr unsigned int collectMs = 10;  // how often beeps in flight are looked after
+
+// Shared by the two threads, under soundLock.
+static std::mutex soundLock;
+static std::condition_variable soundWake;
+static bool soundReady = false;  // a server answered and holds the bell
+static int waiting = 0;          // beeps for the sound thread, not yet taken
+static int owed = 0;             // beeps it could not play: X bells for the game's thread
+static bool serverBusy = false;  // in a call to the server since busySince
+static Clock::time_point busySince;
+static bool retryWanted = true;  // to open the server: at start-up, then asked by beep()
+static bool quitting = false;
+static bool finished = false;
+
+// The game's thread only.
+static Clock::time_point nextRetry;
+static bool collecting = false;
+static std::thread soundThread;
+
+// The sound server's driver only: where no server runs, the X bell is the
+// desktop's signal, not a sound sent straight to a card.
+static ca_context* openBell() {
+    ca_context* context = nullptr;
+    if (ca_context_create(&context) != CA_SUCCESS) {
+        return nullptr;
+    }
+    if (ca_context_set_driver(context, "pulse") != CA_SUCCESS ||
+        ca_context_change_props(context, CA_PROP_APPLICATION_NAME, "Zelvix", CA_PROP_APPLICATION_ID,
+                                "zelvix", CA_PROP_APPLICATION_ICON_NAME, "zelvix",
+                                nullptr) != CA_SUCCESS ||
+        ca_context_open(context) != CA_SUCCESS ||
+        ca_context_cache(context, CA_PROP_EVENT_ID, "bell", nullptr) != CA_SUCCESS) {
+        ca_context_destroy(context);
+        return nullptr;
+    }
+    return context;
+}
+
+// A server that leaves one call unanswered this long hangs (a stopped one).
+// Called with soundLock held.
+static bool serverHung() {
+    return serverBusy && Clock::now() - busySince > hungAfter;
+}
+
+// The sound thread: opens the server at start-up, so that the bell is loaded
+// before the first beep, and again when asked; plays the beeps one by one.
+static void playBeeps() {
+    ca_context* context = nullptr;
+    Clock::time_point lastBell;
+    std::unique_lock<std::mutex> hold(soundLock);
+    for (;;) {
+        soundWake.wait(hold, [] { return waiting > 0 || retryWanted || quitting; });
+        if (quitting) {
+            break;
+        }
+        const bool opening = waiting == 0;
+        if (opening) {
+            retryWanted = false;
+        } else {
+            // Two beeps close together are two bells, not one bell twice as loud.
+            if (soundWake.wait_until(hold, lastBell + bellGap, [] { return quitting; })) {
+                break;
+            }
+            --waiting;
+            lastBell = Clock::now();
+        }
+        serverBusy = true;
+        busySince = Clock::now();
+        hold.unlock();
+        bool played = false;
+        if (opening && context == nullptr) {
+            context = openBell();
+        } else if (!opening && context != nullptr) {
+            played = ca_context_play(context, 0, CA_PROP_EVENT_ID, "bell", nullptr) == CA_SUCCESS;
+            if (!played) {
+                // The server went away: X bells until a retry finds it again.
+                ca_context_destroy(context);
+                context = nullptr;
+            }
+        }
+        hold.lock();
+        serverBusy = false;
+        soundReady = context != nullptr;
+        if (!opening && !played) {
+            ++owed;
+        }
+    }
+    hold.unlock();
+    if (context != nullptr) {
+        ca_context_destroy(context);
+    }
+    hold.lock();
+    finished = true;
+    soundWake.notify_all();
+}
+
+static void ringXBells(int count) {
+    Display* display = glXGetCurrentDisplay();
+    if (display == nullptr || count == 0) {
+        return;
+    }
+    for (int i = 0; i < count; ++i) {
+        XBell(display, 0);
+    }
+    XFlush(display);
+}
+
+// GLUT's timer, on the game's thread, while beeps are with the sound thread:
+// rings the X bells for those it could not play. Beeps still waiting behind a
+// play the server has left unanswered (a stopped server) ring as X bells too.
+static void collectBells(int /*value*/) {
+    int bells = 0;
+    bool again = false;
+    {
+        const std::lock_guard<std::mutex> hold(soundLock);
+        bells = owed;
+        owed = 0;
+        const bool hung = serverHung();
+        if (hung) {
+            bells += waiting;
+            waiting = 0;
+        }
+        again = waiting > 0 || (serverBusy && !hung);
+    }
+    ringXBells(bells);
+    collecting = again;
+    if (again) {
+        glutTimerFunc(collectMs, collectBells, 0);
+    }
+}
+
+void beep() {
+    int bells = 0;
+    bool queued = false;
+    {
+        const std::lock_guard<std::mutex> hold(soundLock);
+        bells = owed;
+        owed = 0;
+        if (soundReady) {
+            ++waiting;
+            queued = true;
+        } else {
+            ++bells;
+            // A player may start their sound server after the game.
+            const auto now = Clock::now();
+            if (now >= nextRetry) {
+                retryWanted = true;
+                nextRetry = now + retryAfter;
+            }
+        }
+    }
+    soundWake.notify_all();
+    ringXBells(bells);
+    if (queued && !collecting) {
+        collecting = true;
+        glutTimerFunc(collectMs, collectBells, 0);
+    }
+}
+
+// Called at exit. A thread left waiting on soundWake would hang its
+// destruction, so the thread is ended; one held by a hung server, which never
+// waits on it, is left behind rather than waited for.
+static void stopSound() {
+    std::unique_lock<std::mutex> hold(soundLock);
+    quitting = true;
+    soundWake.notify_all();
+    const auto limit = serverHung() ? Clock::duration::zero() : Clock::duration(exitLimit);
+    const bool ended = soundWake.wait_for(hold, limit, [] { return finished; });
+    hold.unlock();
+    if (ended) {
+        soundThread.join();
+    } else {
+        soundThread.detach();
+    }
+}
+
+static bool startSound() {
+    soundThread = std::thread(playBeeps);
+    return std::atexit(stopSound) == 0;
+}
+
+[[maybe_unused]] static const bool soundStarted = startSound();
