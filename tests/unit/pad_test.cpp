@@ -72,7 +72,7 @@ TEST(Pads, PressesReachTheGameAsItsKeys) {
 TEST(Pads, LeaveCtrlCAndKillToTheirDefaultActions) {
     startPads();
     for (const int sig : {SIGINT, SIGTERM}) {
-        struct sigaction action {};
+        struct sigaction action = {};
         ASSERT_EQ(sigaction(sig, nullptr, &action), 0);
         EXPECT_EQ(action.sa_handler, SIG_DFL) << "signal " << sig;
     }
