@@ -92,9 +92,10 @@ build_depends() {
 }
 
 # What building and playing the game needs: a compiler, the build
-# dependencies, and a GL driver to draw with.
+# dependencies, a GL driver to draw with and libcanberra's driver for the
+# sound server, to beep with (the .deb recommends it).
 mapfile -t GAME_PACKAGES < <(build_depends)
-GAME_PACKAGES=(build-essential "${GAME_PACKAGES[@]}" libgl1-mesa-dri)
+GAME_PACKAGES=(build-essential "${GAME_PACKAGES[@]}" libgl1-mesa-dri libcanberra-pulse)
 
 # What the tests, checks and benchmarks need on top.
 TEST_PACKAGES=(libgtest-dev libbenchmark-dev xvfb xauth xdotool x11-apps x11-utils imagemagick

@@ -26,8 +26,12 @@ lintian_clean() {
 
 # write_checksums DIST: SHA256SUMS in DIST, the checksums of every other file
 # there, in one order whatever the locale, by the names `sha256sum -c` reads.
+# Runs that add to DIST at once take turns.
 write_checksums() {
-    rm -f "$1/SHA256SUMS"
-    (cd "$1" && LC_ALL=C && sha256sum -- *) >"$1/.SHA256SUMS"
-    mv "$1/.SHA256SUMS" "$1/SHA256SUMS"
+    (
+        flock 9
+        rm -f "$1/SHA256SUMS"
+        (cd "$1" && LC_ALL=C && sha256sum -- *) >"$1/.SHA256SUMS"
+        mv "$1/.SHA256SUMS" "$1/SHA256SUMS"
+    ) 9<"$1"
 }
