@@ -73,7 +73,7 @@ class GameOverTest(unittest.TestCase):
 
         if ARGS.frames_like:
             with self.subTest("the same frame as " + ARGS.frames_like):
-                with wl.play_until_game_over(ARGS.frames_like) as other:
+                with wl.play_until_game_over(ARGS.frames_like, attempts=10, column=game.turned_at) as other:
                     self.assertTrue(shot.same_as(other.screenshot()), "the game-over frames differ")
 
 

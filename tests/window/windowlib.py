@@ -632,21 +632,24 @@ def text_problems(extent, text):
     return problems
 
 
-def eat_first_food(game, timeout=30):
+def eat_first_food(game, timeout=30, column=None):
     """Level 1: turns the head down into the food at (125, 130).
 
     The head runs right along y = 150; a Down press while it is at x = 122 or
-    133 brings it onto the food. Returns False when the turn came too late, so
-    the caller can start a fresh game."""
+    133 brings it onto the food, at column, where given, alone: the game's
+    turned_at says which. Returns False when the turn came too late, so the
+    caller can start a fresh game."""
+    first, last = (HEAD_START[0] + 2 * STEP, HEAD_START[0] + 3 * STEP) if column is None else (column, column)
 
     def head_far_enough():
         x = game.screenshot().head_on_start_row()
-        return x is not None and x >= HEAD_START[0] + 2 * STEP and x
+        return x is not None and x >= first and x
 
-    head_x = wait_until(head_far_enough, timeout, "the head to reach x = 122")
-    if head_x > HEAD_START[0] + 3 * STEP:
+    head_x = wait_until(head_far_enough, timeout, "the head to reach x = %g" % first)
+    if head_x > last:
         return False
     game.key("Down")
+    game.turned_at = head_x
 
     def eaten():
         shot = game.screenshot()
@@ -661,13 +664,14 @@ def eat_first_food(game, timeout=30):
 
 
 def play_until_game_over(exe, prepare=None, attempts=5, bells=None, keep_stdin_open=False, env=None,
-                         started=None):
+                         started=None, column=None):
     """Starts level 1, eats the first food and lets the two-square snake run
     into the bottom edge. Returns the running Game, with text shown in the
     middle of the field; the caller shuts it down. Each late turn costs a
     fresh game, at most `attempts` games in all; bells, if given, counts from
     the start of the game returned. started(game), if given, runs once the
-    window shows."""
+    window shows; column, if given, is where the snake must turn (see
+    eat_first_food), so that two games end on the same frame."""
     for attempt in range(1, attempts + 1):
         if bells is not None:
             bells.mark()
@@ -679,7 +683,7 @@ def play_until_game_over(exe, prepare=None, attempts=5, bells=None, keep_stdin_o
             before = text_extent(game.screenshot())
             if before is not None:
                 raise WindowTestError("text in the middle of the field before any game over: %s" % (before,))
-            if eat_first_food(game):
+            if eat_first_food(game, column=column):
                 wait_until(lambda: text_extent(game.screenshot()), 60, "text after running into the bottom edge")
                 return game
             print("attempt %d: the turn into the food came too late, starting again" % attempt, file=sys.stderr)
