@@ -594,6 +594,8 @@ def sanitizer_report(stderr_bytes):
 
 # The food's second place in every run with the default window.
 FOOD_AFTER_FIRST = (36.0, 212.0)
+# The columns where the head, turned down, eats the first food.
+TURN_COLUMNS = (HEAD_START[0] + 2 * STEP, HEAD_START[0] + 3 * STEP)
 # Where "Game Over!" and "Paused" are drawn: raster position (100, 130).
 TEXT_AREA = (95.0, 125.0, 200.0, 150.0)
 
@@ -636,9 +638,8 @@ def eat_first_food(game, timeout=30, column=None):
     """Level 1: turns the head down into the food at (125, 130).
 
     The head runs right along y = 150; a Down press while it is at x = 122 or
-    133 brings it onto the food, at column, where given, alone: the game's
-    turned_at says which. Returns False when the turn came too late, so the
-    caller can start a fresh game."""
+    133 brings it onto the food, at column, where given, alone. Returns False
+    when the turn came too late, so the caller can start a fresh game."""
     first, last = (HEAD_START[0] + 2 * STEP, HEAD_START[0] + 3 * STEP) if column is None else (column, column)
 
     def head_far_enough():
@@ -649,7 +650,6 @@ def eat_first_food(game, timeout=30, column=None):
     if head_x > last:
         return False
     game.key("Down")
-    game.turned_at = head_x
 
     def eaten():
         shot = game.screenshot()
@@ -685,8 +685,15 @@ def play_until_game_over(exe, prepare=None, attempts=5, bells=None, keep_stdin_o
                 raise WindowTestError("text in the middle of the field before any game over: %s" % (before,))
             if eat_first_food(game, column=column):
                 wait_until(lambda: text_extent(game.screenshot()), 60, "text after running into the bottom edge")
-                return game
-            print("attempt %d: the turn into the food came too late, starting again" % attempt, file=sys.stderr)
+                # Where the snake went down: a key that reached the game a tick
+                # late turned it at the next column, which eats the food too.
+                shot = game.screenshot()
+                game.turned_at = max(TURN_COLUMNS, key=lambda x: len(shot.count_in_world(
+                    x, 0, x + SEGMENT, 3 * STEP, lambda pixel: not colour_near(pixel, BACKGROUND, 8))))
+                if column is None or game.turned_at == column:
+                    return game
+            print("attempt %d: the turn into the food came too late or elsewhere, starting again" % attempt,
+                  file=sys.stderr)
             game.shutdown()
         except BaseException:
             print("zelvix output:\n  stdout %r\n  stderr %r" % (game.stdout(), game.stderr()), file=sys.stderr)
