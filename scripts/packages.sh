@@ -114,11 +114,11 @@ WEB_PACKAGES=(cmake emscripten dpkg-dev libglut-dev librsvg2-bin)
 WEB_TEST_PACKAGES=(chromium chromium-driver python3-selenium webkit2gtk-driver firefox-esr xvfb xauth nodejs)
 install_npm() { command -v npm >/dev/null || install_missing npm; }
 
-# What building the Debian package needs on top of the game's packages (the
-# rest of debian/control's Build-Depends) and checking it (tests/package/check_deb.sh, piuparts in
-# a fresh chroot among it); and what checking that the packages reproduce
-# needs (tests/package/check_reproducible.sh: diffoscope, and the locale and
-# time zone it builds in).
+# What building the Debian package needs (all of debian/control's
+# Build-Depends) and checking it (tests/package/check_deb.sh, piuparts in a
+# fresh chroot among it); and what checking that the packages reproduce needs
+# (tests/package/check_reproducible.sh: diffoscope, and the locale and time
+# zone it builds in).
 mapfile -t PACKAGE_PACKAGES < <(build_depends --all)
 PACKAGE_PACKAGES+=(dpkg-dev lintian desktop-file-utils appstream xvfb xauth xdotool x11-apps x11-utils man-db zip unzip icoutils
     piuparts debootstrap diffoscope-minimal locales tzdata)

@@ -9,6 +9,10 @@ OTHER_RELEASES=(trixie)
 # Architectures scripts/package cross-builds a .deb for, beside the machine's own.
 CROSS_ARCHITECTURES=(arm64 armhf)
 
+# is_release NAME, is_architecture NAME: whether NAME is a row of those lists.
+is_release() { printf '%s\n' "${OTHER_RELEASES[@]}" | grep -qxF -- "$1"; }
+is_architecture() { printf '%s\n' "${CROSS_ARCHITECTURES[@]}" | grep -qxF -- "$1"; }
+
 tree_cache=${XDG_CACHE_HOME:-${HOME:?}/.cache}/zelvix
 tree_sudo=()
 [ "$(id -u)" -ne 0 ] && tree_sudo=(sudo --preserve-env)
@@ -64,6 +68,12 @@ tree_tarball() {
     fi
     exec {lock}>&-
     echo "$tarball"
+}
+
+# release_tarball RELEASE: the cached tarball of a bare RELEASE tree for the
+# machine's architecture, with what it takes to clone the project.
+release_tarball() {
+    tree_tarball "$1" "$(dpkg --print-architecture)" ca-certificates,git
 }
 
 # cross_tarball ARCH: the cached tarball of a tree of the machine's release for

@@ -47,7 +47,7 @@ cp "$dsc" "$dist"/zelvix_*.tar.* "$work/build/"
 
 check_release() {
     local tarball allowed=()
-    tarball=$(tree_tarball "$row" "$(dpkg --print-architecture)" ca-certificates,git)
+    tarball=$(release_tarball "$row")
     git clone -q --no-hardlinks "$top" "$work/build/zelvix"
     grep -q '<url type="homepage">' "$top"/data/*.metainfo.xml* || allowed=(appstream-metadata-validation-failed)
     # shellcheck disable=SC2016
@@ -126,9 +126,9 @@ END
         "lintian, and the console and window tests under emulation, as expected"
 }
 
-if printf '%s\n' "${OTHER_RELEASES[@]}" | grep -qxF -- "$row"; then
+if is_release "$row"; then
     check_release
-elif printf '%s\n' "${CROSS_ARCHITECTURES[@]}" | grep -qxF -- "$row"; then
+elif is_architecture "$row"; then
     check_architecture
 else
     echo "$0: $row is neither a release nor an architecture of scripts/trees.sh" >&2

@@ -28,10 +28,11 @@ SOUNDS = {
 
 class GameOverTest(unittest.TestCase):
     def test_eat_then_hit_the_bottom_edge(self):
-        bells_wanted, sounds_wanted = SOUNDS[os.environ.get("ZELVIX_TEST_SOUND", "none")]
+        kind = os.environ.get("ZELVIX_TEST_SOUND", "none")
+        bells_wanted, sounds_wanted = SOUNDS[kind]
         bells = wl.Bells(ARGS.bell_count)
         self.addCleanup(bells.close)
-        sound = wl.SoundServer(os.environ.get("ZELVIX_TEST_SOUND", "none"))
+        sound = wl.SoundServer(kind)
         self.addCleanup(sound.close)
         with wl.play_until_game_over(ARGS.zelvix, bells=bells, env=sound.env, prepare=sound.fresh,
                                      started=sound.hold) as game:

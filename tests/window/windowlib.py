@@ -640,7 +640,7 @@ def eat_first_food(game, timeout=30, column=None):
     The head runs right along y = 150; a Down press while it is at x = 122 or
     133 brings it onto the food, at column, where given, alone. Returns False
     when the turn came too late, so the caller can start a fresh game."""
-    first, last = (HEAD_START[0] + 2 * STEP, HEAD_START[0] + 3 * STEP) if column is None else (column, column)
+    first, last = TURN_COLUMNS if column is None else (column, column)
 
     def head_far_enough():
         x = game.screenshot().head_on_start_row()
