@@ -7,7 +7,8 @@ install_missing() {
     local missing=()
     local pkg
     for pkg in "$@"; do
-        if ! dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q 'ok installed'; then
+        # A package whose triggers wait while another install runs is there.
+        if ! dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -qE 'ok (installed|triggers-(pending|awaited))$'; then
             missing+=("$pkg")
         fi
     done
