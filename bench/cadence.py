@@ -42,6 +42,10 @@ import tempfile
 import threading
 import time
 
+sys.dont_write_bytecode = True
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tests", "window"))
+import windowlib as wl  # noqa: E402
+
 LEVEL_DELAYS_MS = {1: 220, 2: 180, 3: 120, 4: 100, 5: 80, 6: 60, 7: 30, 8: 10}
 FIRST_TICK_MS = 33
 PROMPT = b"Level :"
@@ -176,8 +180,7 @@ def run_once(kind, argv, level, delay_ms, probe, window_s, min_intervals, workdi
     """Runs one program at one delay and returns its raw figures."""
     log_path = os.path.join(workdir, f"{kind}-level{level}-{tag}.frames")
     err_path = os.path.join(workdir, f"{kind}-level{level}-{tag}.stderr")
-    env = dict(os.environ)
-    env["LD_PRELOAD"] = probe + (":" + env["LD_PRELOAD"] if env.get("LD_PRELOAD") else "")
+    env = wl.preloading(os.environ, probe)
     env["SWAP_PROBE_LOG"] = log_path
     is_game = kind == "game"
 

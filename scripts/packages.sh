@@ -6,7 +6,10 @@
 install_missing() {
     local missing=()
     local pkg
+    local -A asked=()
     for pkg in "$@"; do
+        [ -z "${asked[$pkg]-}" ] || continue
+        asked[$pkg]=1
         # A package whose triggers wait while another install runs is there.
         if ! dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -qE 'ok (installed|triggers-(pending|awaited))$'; then
             missing+=("$pkg")

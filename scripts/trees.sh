@@ -39,12 +39,7 @@ tree_tarball() {
     local digest mirror hooks=()
     local debian
     debian=$(cd "${BASH_SOURCE[0]%/*}/../debian" && pwd)
-    if [ -n "$host" ]; then
-        # shellcheck disable=SC2016
-        hooks=(--customize-hook='mkdir "$1/tmp/zelvix"' --customize-hook="copy-in $debian /tmp/zelvix"
-            --customize-hook='chroot "$1" apt-get build-dep -y -qq -a'"$host"' /tmp/zelvix'
-            --customize-hook='rm -r "$1/tmp/zelvix"')
-    fi
+    [ -z "$host" ] || tree_hooks "$host"
     digest=$({ printf '%s\n' "$release" "$architectures" "$packages" "$host" &&
         if [ -n "$host" ]; then cat "$debian/control"; fi; } | sha256sum | cut -c1-12)
     local name=tree-$release-${architectures//,/+}
@@ -61,13 +56,26 @@ tree_tarball() {
         echo "Bootstrapping a $release tree for $architectures from ${mirror[0]} into $tarball" >&2
         rm -f "$tree_cache/$name"-*.tar
         : >"$tree_cache/$name.log"
-        logged "$tree_cache/$name.log" "mmdebstrap $release" "${tree_sudo[@]}" mmdebstrap --mode=root \
+        logged "$tree_cache/$name.log" "mmdebstrap $release" "${tree_sudo[@]}" env ZELVIX_DEBIAN="$debian" \
+            mmdebstrap --mode=root \
             --variant=apt --architectures="$architectures" --include="$packages" "${hooks[@]}" \
             --components="$(IFS=,; echo "${mirror[*]:1}")" "$release" "$tarball.partial.tar" "${mirror[0]}"
         mv "$tarball.partial.tar" "$tarball"
     fi
     exec {lock}>&-
     echo "$tarball"
+}
+
+# tree_hooks HOST: sets hooks to mmdebstrap's options that install, in the
+# tree, what debian/control's Build-Depends asks to build for HOST. mmdebstrap
+# splits its special hooks (copy-in and the like) on spaces, so no path goes
+# into a hook: the shell hooks find the debian/ folder in ZELVIX_DEBIAN.
+tree_hooks() {
+    local host=$1
+    # shellcheck disable=SC2016
+    hooks=(--customize-hook='mkdir "$1/tmp/zelvix" && cp -R "$ZELVIX_DEBIAN" "$1/tmp/zelvix/debian"'
+        --customize-hook='chroot "$1" apt-get build-dep -y -qq -a'"$host"' /tmp/zelvix'
+        --customize-hook='rm -r "$1/tmp/zelvix"')
 }
 
 # release_tarball RELEASE: the cached tarball of a bare RELEASE tree for the

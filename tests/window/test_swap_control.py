@@ -59,7 +59,7 @@ class SwapControlTest(unittest.TestCase):
                 self.check_driver(offered, calls)
 
     def check_driver(self, offered, calls):
-        env = dict(os.environ, LD_PRELOAD=SHIM, ZELVIX_FAKE_GLX_EXTENSIONS=offered)
+        env = dict(wl.preloading(os.environ, SHIM), ZELVIX_FAKE_GLX_EXTENSIONS=offered)
 
         def log_in_workdir(workdir):
             env["ZELVIX_SWAP_LOG"] = os.path.join(workdir, "swap.log")

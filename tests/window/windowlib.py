@@ -210,6 +210,17 @@ def require_display():
             raise SystemExit("window tests need %s on PATH" % tool)
 
 
+def preloading(env, library):
+    """Returns env with library preloaded into what runs with it. ld.so splits
+    LD_PRELOAD on spaces and colons, so only the file's name goes there, and
+    its folder goes first on LD_LIBRARY_PATH, which only colons and semicolons split."""
+    folder, name = os.path.split(os.path.abspath(library))
+    if ":" in folder or ";" in folder:
+        raise SystemExit("ld.so cannot preload a library from a folder whose path holds ':' or ';': " + folder)
+    paths = [folder] + [p for p in env.get("LD_LIBRARY_PATH", "").split(":") if p]
+    return dict(env, LD_PRELOAD=" ".join([name] + env.get("LD_PRELOAD", "").split()), LD_LIBRARY_PATH=":".join(paths))
+
+
 def wait_until(condition, timeout, what, interval=0.05):
     """Polls condition() until it returns something true; returns that value."""
     deadline = time.monotonic() + timeout
