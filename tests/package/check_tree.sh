@@ -3,10 +3,10 @@
 # OTHER_RELEASES or CROSS_ARCHITECTURES in scripts/trees.sh), in one session
 # of a fresh tree:
 #
-#   check_tree.sh ROW DIST BUILD
+#   check_tree.sh ROW SOURCE BUILD
 #
-# DIST holds the source package (scripts/package leaves it in dist/), BUILD is
-# the native build tree, whose helpers the window test uses.
+# SOURCE holds the source package (scripts/package --source SOURCE leaves it
+# there), BUILD is the native build tree, whose helpers the window test uses.
 #
 # A release: in a clean clone of HEAD, ./scripts/test --quick passes, installing
 # what it needs with apt as on a fresh machine; and the source package builds
@@ -20,30 +20,30 @@
 # apt installs the .deb; that game plays the window tests' scripted game
 # exactly as the native build does: the same console text, score file and
 # bells, and the same last frame, both drawn by Mesa's softpipe; lintian finds
-# the .deb clean; and it goes into DIST, SHA256SUMS with it. Needs an X server
+# the .deb clean; and it goes into SOURCE. Needs an X server
 # in DISPLAY.
 #
 # Needs root (or sudo).
 set -euo pipefail
 
 if [ $# -ne 3 ]; then
-    echo "usage: $0 ROW DIST BUILD" >&2
+    echo "usage: $0 ROW SOURCE BUILD" >&2
     exit 2
 fi
 row=$1
-dist=$(realpath -e "$2")
+package_dir=$(realpath -e "$2")
 build=$(realpath -e "$3")
 top=$(cd "$(dirname "$0")/../.." && pwd)
 . "$top/scripts/packages.sh"
 . "$top/scripts/packaging.sh"
 . "$top/scripts/trees.sh"
 install_missing "${TREE_PACKAGES[@]}"
-dsc=$(realpath -e "$dist"/zelvix_*.dsc)
+dsc=$(realpath -e "$package_dir"/zelvix_*.dsc)
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/zelvix-$row.XXXXXX")
 trap 'tree_remove "$work"' EXIT
 mkdir "$work/build"
-cp "$dsc" "$dist"/zelvix_*.tar.* "$work/build/"
+cp "$dsc" "$package_dir"/zelvix_*.tar.* "$work/build/"
 
 check_release() {
     local tarball allowed=()
@@ -119,9 +119,8 @@ END
     echo
     echo "lintian on ${deb##*/}"
     lintian_clean "$deb" "$work" || { echo "FAIL: lintian reports errors or warnings, or failed" >&2; exit 1; }
-    rm -f "$dist"/zelvix_*_"$row".deb
-    cp "$deb" "$dist/"
-    write_checksums "$dist"
+    rm -f "$package_dir"/zelvix_*_"$row".deb
+    cp "$deb" "$package_dir/"
     echo "$row: the package, built with its unit tests passing under emulation and without a warning;" \
         "lintian, and the console and window tests under emulation, as expected"
 }
