@@ -19,9 +19,13 @@ install_missing() {
     local sudo=()
     [ "$(id -u)" -ne 0 ] && sudo=(sudo)
     echo "Installing: ${missing[*]}"
-    # Waits for apt's lock while another install runs.
+    # Waits for apt's lock while another install runs. The lists are
+    # fetched once a run, by its first install.
     local apt=("${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get -o DPkg::Lock::Timeout=600)
-    "${apt[@]}" update -qq
+    if [ -z "${ZELVIX_APT_UPDATED-}" ]; then
+        "${apt[@]}" update -qq
+        export ZELVIX_APT_UPDATED=1
+    fi
     "${apt[@]}" install -y -qq --no-install-recommends "${missing[@]}"
 }
 
