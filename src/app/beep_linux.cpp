@@ -28,7 +28,8 @@ static constexpr auto exitLimit = std::chrono::milliseconds(100);
 
 // Shared by the three threads, under soundLock.
 static std::mutex soundLock;
-static std::condition_variable soundWake;
+static std::condition_variable soundWake;  // the sound thread's, and the exit's
+static std::condition_variable bellWake;   // the bell thread's
 static bool soundReady = false;  // a server answered and holds the bell
 static int waiting = 0;          // beeps for the sound thread, not yet taken
 static int owed = 0;             // beeps for the bell thread: X bells
@@ -97,7 +98,7 @@ static void playBeeps() {
         }
         serverBusy = true;
         busySince = Clock::now();
-        soundWake.notify_all();  // the bell thread times the call
+        bellWake.notify_all();  // the bell thread times the call
         hold.unlock();
         bool played = false;
         if (opening && context == nullptr) {
@@ -115,7 +116,7 @@ static void playBeeps() {
         soundReady = context != nullptr;
         if (!opening && !played) {
             ++owed;
-            soundWake.notify_all();
+            bellWake.notify_all();
         }
     }
     hold.unlock();
@@ -137,10 +138,10 @@ static void ringBells() {
             waiting = 0;
         }
         if (owed == 0) {
-            if (serverBusy && waiting > 0) {
-                soundWake.wait_until(hold, busySince + hungAfter);
+            if (serverBusy && !serverHung()) {
+                bellWake.wait_until(hold, busySince + hungAfter);
             } else {
-                soundWake.wait(hold);
+                bellWake.wait(hold);
             }
             continue;
         }
@@ -164,24 +165,34 @@ static void ringBells() {
 }
 
 void beep() {
+    bool toSound = false;
+    bool retry = false;
     {
         const std::lock_guard<std::mutex> hold(soundLock);
         if (displayName.empty() && glXGetCurrentDisplay() != nullptr) {
             displayName = DisplayString(glXGetCurrentDisplay());
         }
-        if (soundReady) {
+        // Behind a hung server a beep would wait for good: the X bell at once.
+        toSound = soundReady && !serverHung();
+        if (toSound) {
             ++waiting;
         } else {
             ++owed;
-            // A player may start their sound server after the game.
-            const auto now = Clock::now();
-            if (now >= nextRetry) {
-                retryWanted = true;
-                nextRetry = now + retryAfter;
-            }
+        }
+        // A player may start their sound server after the game.
+        const auto now = Clock::now();
+        retry = !soundReady && now >= nextRetry;
+        if (retry) {
+            retryWanted = true;
+            nextRetry = now + retryAfter;
         }
     }
-    soundWake.notify_all();
+    if (toSound || retry) {
+        soundWake.notify_all();
+    }
+    if (!toSound) {
+        bellWake.notify_all();
+    }
 }
 
 static void endThread(std::thread& thread, bool ended) {
@@ -199,6 +210,7 @@ static void stopSound() {
     std::unique_lock<std::mutex> hold(soundLock);
     quitting = true;
     soundWake.notify_all();
+    bellWake.notify_all();
     soundWake.wait_for(hold, exitLimit,
                        [] { return bellsFinished && (soundFinished || serverHung()); });
     const bool soundEnded = soundFinished;
