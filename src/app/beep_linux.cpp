@@ -30,6 +30,7 @@ static constexpr auto exitLimit = std::chrono::milliseconds(100);
 static std::mutex soundLock;
 static std::condition_variable soundWake;  // the sound thread's, and the exit's
 static std::condition_variable bellWake;   // the bell thread's
+
 static bool soundReady = false;  // a server answered and holds the bell
 static int waiting = 0;          // beeps for the sound thread, not yet taken
 static int owed = 0;             // beeps for the bell thread: X bells
