@@ -3,8 +3,8 @@
  * to the server's list, hands out recording versions of glXSwapIntervalEXT and
  * glXSwapIntervalMESA, and appends to the file named in ZELVIX_SWAP_LOG one
  * line per event: "server <the server's own list>" at each query, and
- * "<function> <interval>" at each call of a swap-interval function. It also
- * records the game's redraws and timers: "glutPostRedisplay", "glutTimerFunc <ms>". */
+ * "<function> <interval>" at each call of a swap-interval function, and
+ * "glutTimerFunc <ms>" at each timer the game arms. */
 #define _GNU_SOURCE
 #include <GL/glx.h>
 #include <dlfcn.h>
@@ -64,18 +64,9 @@ __GLXextFuncPtr glXGetProcAddressARB(const GLubyte* name) {
     return real != NULL ? real(name) : NULL;
 }
 
-typedef void (*TimerFunc)(unsigned int, void (*)(int), int);
-
 void glutTimerFunc(unsigned int ms, void (*callback)(int), int value) {
-    TimerFunc real;
+    void (*real)(unsigned int, void (*)(int), int);
     *(void**)&real = dlsym(RTLD_NEXT, "glutTimerFunc");
     recordInterval("glutTimerFunc", ms);
     real(ms, callback, value);
-}
-
-void glutPostRedisplay(void) {
-    void (*real)(void);
-    *(void**)&real = dlsym(RTLD_NEXT, "glutPostRedisplay");
-    record("glutPostRedisplay", "");
-    real();
 }
