@@ -2,12 +2,12 @@
 // PipeWire's server of the same protocol) by a thread of its own: the game's
 // thread only counts a beep in and goes on, however slow, stopped or gone the
 // server is. Where no sound can play (no server, no sound theme, libcanberra
-// failing) the X bell rings instead, never both for one beep. The X bell goes
-// through GLUT's own connection, which only the game's thread may use, so the
-// sound thread hands the beeps it could not play back as a count.
+// failing) the X bell rings instead, never both for one beep. The X bells ring
+// from a second thread, through an X connection of its own: GLUT's belongs to
+// the game's thread, and a stopped server can hold the sound thread for good
+// while beeps wait behind it.
 #include "game/effects.h"
 
-#include <GL/freeglut_std.h>
 #include <GL/glx.h>
 #include <X11/Xlib.h>
 #include <canberra.h>
@@ -16,6 +16,7 @@
 #include <condition_variable>
 #include <cstdlib>
 #include <mutex>
+#include <string>
 #include <thread>
 
 using Clock = std::chrono::steady_clock;
@@ -24,24 +25,30 @@ static constexpr auto retryAfter = std::chrono::seconds(10);  // between tries f
 static constexpr auto bellGap = std::chrono::milliseconds(200);  // between two bells' starts
 static constexpr auto hungAfter = std::chrono::seconds(2);       // one call unanswered this long
 static constexpr auto exitLimit = std::chrono::milliseconds(100);
-static constexpr unsigned int collectMs = 10;  // how often beeps in flight are looked after
 
-// Shared by the two threads, under soundLock.
+// Shared by the three threads, under soundLock.
 static std::mutex soundLock;
-static std::condition_variable soundWake;
+static std::condition_variable soundWake;  // the sound thread's, and the exit's
+static std::condition_variable bellWake;   // the bell thread's
+
 static bool soundReady = false;  // a server answered and holds the bell
 static int waiting = 0;          // beeps for the sound thread, not yet taken
-static int owed = 0;             // beeps it could not play: X bells for the game's thread
+static int owed = 0;             // beeps for the bell thread: X bells
 static bool serverBusy = false;  // in a call to the server since busySince
 static Clock::time_point busySince;
 static bool retryWanted = true;  // to open the server: at start-up, then asked by beep()
+static std::string displayName;  // GLUT's display (the -display option's, or DISPLAY)
 static bool quitting = false;
-static bool finished = false;
+static bool soundFinished = false;
+static bool bellsFinished = false;
 
 // The game's thread only.
 static Clock::time_point nextRetry;
-static bool collecting = false;
 static std::thread soundThread;
+static std::thread bellThread;
+
+// The bell thread only.
+static Display* bellDisplay = nullptr;
 
 // The sound server's driver only: where no server runs, the X bell is the
 // desktop's signal, not a sound sent straight to a card.
@@ -92,6 +99,7 @@ static void playBeeps() {
         }
         serverBusy = true;
         busySince = Clock::now();
+        bellWake.notify_all();  // the bell thread times the call
         hold.unlock();
         bool played = false;
         if (opening && context == nullptr) {
@@ -109,6 +117,7 @@ static void playBeeps() {
         soundReady = context != nullptr;
         if (!opening && !played) {
             ++owed;
+            bellWake.notify_all();
         }
     }
     hold.unlock();
@@ -116,92 +125,105 @@ static void playBeeps() {
         ca_context_destroy(context);
     }
     hold.lock();
-    finished = true;
+    soundFinished = true;
     soundWake.notify_all();
 }
 
-static void ringXBells(int count) {
-    Display* display = glXGetCurrentDisplay();
-    if (display == nullptr || count == 0) {
-        return;
-    }
-    for (int i = 0; i < count; ++i) {
-        XBell(display, 0);
-    }
-    XFlush(display);
-}
-
-// GLUT's timer, on the game's thread, while beeps are with the sound thread:
-// rings the X bells for those it could not play. Beeps still waiting behind a
-// play the server has left unanswered (a stopped server) ring as X bells too.
-static void collectBells(int /*value*/) {
-    int bells = 0;
-    bool again = false;
-    {
-        const std::lock_guard<std::mutex> hold(soundLock);
-        bells = owed;
-        owed = 0;
-        const bool hung = serverHung();
-        if (hung) {
-            bells += waiting;
+// The bell thread: rings the X bells owed, and those of the beeps still
+// waiting behind a call the server has left unanswered (a stopped server).
+static void ringBells() {
+    std::unique_lock<std::mutex> hold(soundLock);
+    while (!quitting) {
+        if (serverHung()) {
+            owed += waiting;
             waiting = 0;
         }
-        again = waiting > 0 || (serverBusy && !hung);
+        if (owed == 0) {
+            if (serverBusy && !serverHung()) {
+                bellWake.wait_until(hold, busySince + hungAfter);
+            } else {
+                bellWake.wait(hold);
+            }
+            continue;
+        }
+        const int bells = owed;
+        owed = 0;
+        const std::string name = bellDisplay == nullptr ? displayName : std::string();
+        hold.unlock();
+        if (bellDisplay == nullptr) {
+            bellDisplay = XOpenDisplay(name.c_str());
+        }
+        if (bellDisplay != nullptr) {
+            for (int i = 0; i < bells; ++i) {
+                XBell(bellDisplay, 0);
+            }
+            XFlush(bellDisplay);
+        }
+        hold.lock();
     }
-    ringXBells(bells);
-    collecting = again;
-    if (again) {
-        glutTimerFunc(collectMs, collectBells, 0);
-    }
+    bellsFinished = true;
+    soundWake.notify_all();
 }
 
 void beep() {
-    int bells = 0;
-    bool queued = false;
+    bool toSound = false;
+    bool retry = false;
     {
         const std::lock_guard<std::mutex> hold(soundLock);
-        bells = owed;
-        owed = 0;
-        if (soundReady) {
+        if (displayName.empty() && glXGetCurrentDisplay() != nullptr) {
+            displayName = DisplayString(glXGetCurrentDisplay());
+        }
+        // Behind a hung server a beep would wait for good: the X bell at once.
+        toSound = soundReady && !serverHung();
+        if (toSound) {
             ++waiting;
-            queued = true;
         } else {
-            ++bells;
-            // A player may start their sound server after the game.
-            const auto now = Clock::now();
-            if (now >= nextRetry) {
-                retryWanted = true;
-                nextRetry = now + retryAfter;
-            }
+            ++owed;
+        }
+        // A player may start their sound server after the game.
+        const auto now = Clock::now();
+        retry = !soundReady && now >= nextRetry;
+        if (retry) {
+            retryWanted = true;
+            nextRetry = now + retryAfter;
         }
     }
-    soundWake.notify_all();
-    ringXBells(bells);
-    if (queued && !collecting) {
-        collecting = true;
-        glutTimerFunc(collectMs, collectBells, 0);
+    if (toSound || retry) {
+        soundWake.notify_all();
+    }
+    if (!toSound) {
+        bellWake.notify_all();
+    }
+}
+
+static void endThread(std::thread& thread, bool ended) {
+    if (ended) {
+        thread.join();
+    } else {
+        thread.detach();
     }
 }
 
 // Called at exit. A thread left waiting on soundWake would hang its
-// destruction, so the thread is ended; one held by a hung server, which never
-// waits on it, is left behind rather than waited for.
+// destruction, so the threads are ended; one held by a hung server, which
+// never waits on it, is left behind rather than waited for.
 static void stopSound() {
     std::unique_lock<std::mutex> hold(soundLock);
     quitting = true;
     soundWake.notify_all();
-    const auto limit = serverHung() ? Clock::duration::zero() : Clock::duration(exitLimit);
-    const bool ended = soundWake.wait_for(hold, limit, [] { return finished; });
+    bellWake.notify_all();
+    soundWake.wait_for(hold, exitLimit,
+                       [] { return bellsFinished && (soundFinished || serverHung()); });
+    const bool soundEnded = soundFinished;
+    const bool bellsEnded = bellsFinished;
     hold.unlock();
-    if (ended) {
-        soundThread.join();
-    } else {
-        soundThread.detach();
-    }
+    endThread(soundThread, soundEnded);
+    endThread(bellThread, bellsEnded);
 }
 
 static bool startSound() {
     soundThread = std::thread(playBeeps);
+    bellThread = std::thread(ringBells);
     return std::atexit(stopSound) == 0;
 }
 

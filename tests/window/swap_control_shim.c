@@ -3,7 +3,8 @@
  * to the server's list, hands out recording versions of glXSwapIntervalEXT and
  * glXSwapIntervalMESA, and appends to the file named in ZELVIX_SWAP_LOG one
  * line per event: "server <the server's own list>" at each query, and
- * "<function> <interval>" at each call of a swap-interval function. */
+ * "<function> <interval>" at each call of a swap-interval function, and
+ * "glutTimerFunc <ms>" at each timer the game arms. */
 #define _GNU_SOURCE
 #include <GL/glx.h>
 #include <dlfcn.h>
@@ -61,4 +62,11 @@ __GLXextFuncPtr glXGetProcAddressARB(const GLubyte* name) {
     GetProcAddress real;
     *(void**)&real = dlsym(RTLD_NEXT, "glXGetProcAddressARB");
     return real != NULL ? real(name) : NULL;
+}
+
+void glutTimerFunc(unsigned int ms, void (*callback)(int), int value) {
+    void (*real)(unsigned int, void (*)(int), int);
+    *(void**)&real = dlsym(RTLD_NEXT, "glutTimerFunc");
+    recordInterval("glutTimerFunc", ms);
+    real(ms, callback, value);
 }

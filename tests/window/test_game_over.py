@@ -17,6 +17,7 @@ import unittest
 import windowlib as wl
 
 ARGS = None
+SHIM = os.environ.get("ZELVIX_SWAP_CONTROL_SHIM")  # natively: records the game's timers
 
 # The sound server of ZELVIX_TEST_SOUND: (X bells, sounds on its sink, None where none is recorded).
 SOUNDS = {
@@ -34,7 +35,8 @@ class GameOverTest(unittest.TestCase):
         self.addCleanup(bells.close)
         sound = wl.SoundServer(kind)
         self.addCleanup(sound.close)
-        with wl.play_until_game_over(ARGS.zelvix, bells=bells, env=sound.env, prepare=sound.fresh,
+        env = dict(sound.env, LD_PRELOAD=SHIM, ZELVIX_SWAP_LOG="calls.log") if SHIM else sound.env
+        with wl.play_until_game_over(ARGS.zelvix, bells=bells, env=env, prepare=sound.fresh,
                                      started=sound.hold) as game:
             shot = game.screenshot()
             game.keep_last_shot("game-over.xwd")
@@ -71,6 +73,13 @@ class GameOverTest(unittest.TestCase):
                 self.assertEqual(game.stderr(), b"")
                 with open(game.file(wl.SCORE_FILE), "rb") as f:
                     self.assertEqual(f.read(), wl.SCORE_LINE % (2, 1))
+
+            if SHIM:
+                with self.subTest("one timer chain: each tick, beeping or not, arms the next and no other"):
+                    with open(game.file("calls.log")) as f:
+                        timers = [line.strip() for line in f if line.startswith("glutTimerFunc")]
+                    # The first tick 33 ms after start-up, then level 1's 220 ms.
+                    self.assertEqual(timers, ["glutTimerFunc 33"] + ["glutTimerFunc 220"] * (len(timers) - 1))
 
         if ARGS.frames_like:
             with self.subTest("the same frame as " + ARGS.frames_like):
