@@ -35,7 +35,7 @@ class GameOverTest(unittest.TestCase):
         self.addCleanup(bells.close)
         sound = wl.SoundServer(kind)
         self.addCleanup(sound.close)
-        env = dict(sound.env, LD_PRELOAD=SHIM, ZELVIX_SWAP_LOG="calls.log") if SHIM else sound.env
+        env = dict(wl.preloading(sound.env, SHIM), ZELVIX_SWAP_LOG="calls.log") if SHIM else sound.env
         with wl.play_until_game_over(ARGS.zelvix, bells=bells, env=env, prepare=sound.fresh,
                                      started=sound.hold) as game:
             shot = game.screenshot()
