@@ -1,10 +1,11 @@
 // The page around the game: its console (#console, standard output and error,
 // and the typed lines), its standard input (#stdin), the score file kept in the
 // browser's storage (#score), the beep, strokes and taps on the canvas, pads,
-// the pause when the page is hidden, and on the site, the service worker that
-// keeps it for offline play. Runs before the game's own start-up code. Strokes
-// and pads press the game's keys by name, as the keyboard does, through the
-// page's GLUT (Module.pressKey), once the game has started.
+// the pause when the page is hidden, the screen kept on while the snake moves,
+// and on the site, the service worker that keeps it for offline play. Runs
+// before the game's own start-up code. Strokes and pads press the game's keys
+// by name, as the keyboard does, through the page's GLUT (Module.pressKey),
+// once the game has started.
 
 (function () {
   'use strict';
@@ -144,7 +145,24 @@
         throw e;
       }
     }
+    setInterval(keepScreenOn, 100);
   });
+
+  // The screen stays on while the snake moves, as the game says, looked at
+  // ten times a second: nobody touches it while playing with a pad. The
+  // browser lets the wake lock go itself when the page is hidden; it is taken
+  // again once the page is shown and the snake moves. Where the browser has
+  // none or refuses, the screen does as it always does.
+  let screenLock = null;  // a promise of the wake lock held (or of null), or null
+  function keepScreenOn() {
+    const moving = document.visibilityState === 'visible' && Module['_gameMoving']() !== 0;
+    if (moving && screenLock === null && navigator.wakeLock) {
+      screenLock = Promise.resolve().then(() => navigator.wakeLock.request('screen')).catch(() => null);
+    } else if (!moving && screenLock !== null) {
+      screenLock.then((lock) => lock && lock.release()).catch(() => {});
+      screenLock = null;
+    }
+  }
 
   // Scaled up, the game's pixels stay crisp squares; scaled down, they are
   // blended instead, so that no stroke of its texts drops out.

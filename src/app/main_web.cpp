@@ -31,3 +31,9 @@ extern "C" EMSCRIPTEN_KEEPALIVE void levelEntered() {
 extern "C" EMSCRIPTEN_KEEPALIVE void pageHidden() {
     pauseRunningGame(game);
 }
+
+// Called by the page, which keeps the screen on while the snake moves: not
+// paused, by F1, the page hidden or the game over.
+extern "C" EMSCRIPTEN_KEEPALIVE int gameMoving() {
+    return game.paused == 0 ? 1 : 0;
+}

@@ -1,5 +1,5 @@
-// No pads: on Windows none is read yet, and the page reads its own (page.js).
-#include "app/pad.h"
+// No pads: the page reads its own (page.js).
+#include "game/pads.h"
 
 void startPads() {}
 

@@ -1,21 +1,17 @@
 // Pads through SDL's game-controller subsystem alone, without its video: the
 // window stays GLUT's. Their events are read, not only their state, so a
 // press let go between two ticks still counts.
-#include "app/pad.h"
+#include "app/pad_stick.h"
+#include "game/pads.h"
 
 #include <GL/freeglut_std.h>
 #include <SDL.h>
 
-#include <algorithm>
-#include <cstdlib>
 #include <map>
 
 namespace {
 
 bool started = false;  // SDL's subsystem runs
-
-// The left stick counts past half way, along its stronger axis.
-constexpr int stickReach = SDL_JOYSTICK_AXIS_MAX / 2;
 
 struct Stick {
     int x = 0;
@@ -42,17 +38,6 @@ int buttonKey(int button) {
     }
 }
 
-// SDL's stick grows downwards.
-int stickKey(const Stick& stick) {
-    if (std::max(std::abs(stick.x), std::abs(stick.y)) <= stickReach) {
-        return 0;
-    }
-    if (std::abs(stick.x) > std::abs(stick.y)) {
-        return stick.x > 0 ? GLUT_KEY_RIGHT : GLUT_KEY_LEFT;
-    }
-    return stick.y > 0 ? GLUT_KEY_DOWN : GLUT_KEY_UP;
-}
-
 // A stick turned to a new arrow presses it.
 int moveStick(const SDL_ControllerAxisEvent& motion) {
     Stick& stick = sticks[motion.which];
@@ -62,7 +47,7 @@ int moveStick(const SDL_ControllerAxisEvent& motion) {
         stick.y = motion.value;
     }
     const int before = stick.key;
-    stick.key = stickKey(stick);
+    stick.key = stickKey(stick.x, stick.y);  // SDL's stick grows downwards
     return stick.key != before ? stick.key : 0;
 }
 

@@ -1,8 +1,8 @@
 #include "app/window_start.h"
 
 #include "app/dialogue.h"
-#include "app/pad.h"
 #include "game/callbacks.h"
+#include "game/pads.h"
 #include "game/state.h"
 #include "render/draw.h"
 #include "render/view.h"

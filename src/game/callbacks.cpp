@@ -1,6 +1,6 @@
 #include "game/callbacks.h"
 
-#include "app/pad.h"
+#include "game/pads.h"
 #include "game/state.h"
 #include "game/tick.h"
 

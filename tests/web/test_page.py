@@ -12,7 +12,8 @@ stick, WebKit's D-pad). Checks the console and score bytes against the desktop's
 from the page and every other key left to the browser, no error, a request
 elsewhere refused, the score kept across a reload; in Chromium also a
 stroke that turns the snake while the finger is still down, and again where
-it bends, the game paused by another tab until F1, the site's
+it bends, the game paused by another tab until F1, the screen kept on
+while the snake moves (a stand-in for navigator.wakeLock), the site's
 installability and icons, the canvas in view and large on every screen, and
 the one line where WebGL is missing. In each engine the bare loop's page,
 drawn through the page's own GL and GLUT, must show the frame the Linux
@@ -98,6 +99,14 @@ const [kind, which, value] = arguments;
 const pad = navigator.getGamepads()[window.padIndex];
 return !!pad && Math.abs((kind === 'axis' ? pad.axes[which] : pad.buttons[which].value) - value) < 0.01;
 """
+# A stand-in for navigator.wakeLock, whose locks headless browsers give no way to see.
+WAKE_LOCK = """
+window.wakeLocks = [];
+const request = async (type) => { const lock = { type, release: async () => { lock.released = true; } };
+  window.wakeLocks.push(lock); return lock; };
+Object.defineProperty(navigator, 'wakeLock', { value: { request } });
+"""
+SCREEN_HELD = "return wakeLocks.filter((lock) => !lock.released).map((lock) => lock.type)"
 NO_WEBGL = b"zelvix: this browser cannot draw the game (WebGL is not available)\n"
 SCREENS = ((360, 640), (390, 844), (844, 390), (740, 320), (667, 375), (820, 1180), (1280, 720))
 # The game's own context, read at once: far quicker than a copy in Firefox.
@@ -191,8 +200,8 @@ class PageTest(unittest.TestCase):
                        ("chromium", "over HTTP, by pad", self.url["alone"] + "zelvix.html", "stick"),
                        ("webkit", "over HTTP, by pad", self.url["alone"] + "zelvix.html", "dpad")]
 
-    def start(self, engine, flags=(), pad=""):
-        self.driver = browsers.start(engine, WATCH + pad, flags)
+    def start(self, engine, flags=(), before=""):
+        self.driver = browsers.start(engine, WATCH + before, flags)
         self.addCleanup(browsers.stop, self.driver)
 
     def start_level_one(self, url):
@@ -207,7 +216,7 @@ class PageTest(unittest.TestCase):
         for engine, case, url, way in self.cases:
             with self.subTest(engine=engine, case=case):
                 pad = (GECKO_PAD if engine == "firefox" else STAND_IN_PAD) if way in Page.PADS else ""
-                self.start(engine, pad=pad)
+                self.start(engine, before=pad)
                 self.page = Page(self.driver, way)
                 if url == self.url["site"]:
                     self.install_and_go_offline(url)
@@ -250,10 +259,14 @@ class PageTest(unittest.TestCase):
                 self.assertTrue(console[2] <= left or console[3] <= top, "the console beside or above the game")
 
     def test_hidden_page_pauses(self):
-        self.start("chromium")
+        self.start("chromium", before=WAKE_LOCK)
         self.page = Page(self.driver, "keys")
         self.start_level_one("file://" + PAGE)
         wl.wait_until(lambda: not self.driver.find_element(By.ID, "stdin").is_enabled(), 10, "the game")
+        # The screen kept on while the snake moves, let go within a second of F1, taken again with F1.
+        for keys, held, within in (((), ["screen"], 10), (("F1",), [], 1), (("F1",), ["screen"], 1)):
+            self.page.key(*keys)
+            wl.wait_until(lambda: self.driver.execute_script(SCREEN_HELD) == held, within, "wake locks %s" % held)
 
         def hide():
             game = self.driver.current_window_handle

@@ -1,5 +1,7 @@
-// The machine's game controllers, read as the keys they stand for: the D-pad
-// and the left stick are the arrows, Start is F1. One file per platform.
+// What the tick asks of the machine's game controllers: their presses, as the
+// keys they stand for (the D-pad and the left stick are the arrows, Start is
+// F1). Like the beep (effects.h), one file per platform answers, picked by the
+// build.
 #pragma once
 
 // Starts watching for pads, which may come and go from then on. Where there
