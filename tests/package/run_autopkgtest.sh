@@ -64,7 +64,7 @@ echo "autopkgtest in a fresh tree from ${tarball##*/}: ${files[*]##*/}"
 start=$SECONDS
 autopkgtest -U --output-dir "$work/out" "${files[@]}" -- unshare --tarball "$work/tree.tar" >"$work/log" 2>&1
 status=$?
-sed -n '/^@@@@* summary$/,$p' "$work/log"
+sed -n '/@@@@ summary$/,$p' "$work/log" | tail -n +2
 if [ "$status" -ne 0 ]; then
     echo "FAIL: autopkgtest ended with status $status; the end of its log:" >&2
     tail -n 40 "$work/log" >&2
