@@ -6,7 +6,7 @@
 #   check_deb.sh DEB
 #
 # lintian reports no error or warning on it, nor on its source package
-# (the .dsc beside it), which unpacks; the menu entry and the metainfo
+# (the .dsc beside it); the menu entry and the metainfo
 # validate, alone and as the package installs them; the package holds the
 # game, its manual page, the menu entry, the metainfo, the icons and the
 # copyright; and piuparts installs, removes and purges it in a fresh chroot of
@@ -15,10 +15,7 @@
 # nothing on the machine itself: a zelvix there is a player's, left as it is.
 set -uo pipefail
 
-if [ $# -ne 1 ]; then
-    echo "usage: $0 DEB" >&2
-    exit 2
-fi
+[ $# -eq 1 ] || { echo "usage: $0 DEB" >&2; exit 2; }
 deb=$(realpath -e "$1") || exit 2
 data=$(cd "$(dirname "$0")/../../data" && pwd) || exit 2
 . "$(dirname "$0")/../../scripts/packages.sh"
@@ -44,8 +41,6 @@ lintian_clean "$deb" "$work" || fail "lintian reports errors or warnings on $(ba
 
 step "source package"
 dsc=${deb%_*}.dsc
-dpkg-source -x "$dsc" "$work/source" >/dev/null && [ -f "$work/source/debian/rules" ] ||
-    fail "dpkg-source -x $dsc did not unpack it"
 lintian_clean "$dsc" "$work" || fail "lintian reports errors or warnings on $(basename "$dsc"), or failed"
 
 step "menu entry and metainfo"
@@ -64,16 +59,12 @@ appstreamcli validate-tree --no-net --strict "$work/tree" ||
     fail "appstreamcli validate-tree: the packaged metainfo and menu entry do not fit together"
 
 step "package contents"
-for size in 16 24 32 48 64 128 256; do
-    echo "/usr/share/icons/hicolor/${size}x${size}/apps/zelvix.png"
-done >"$work/expected"
-printf '%s\n' /usr/games/zelvix /usr/share/man/man6/zelvix.6.gz \
-    /usr/share/icons/hicolor/scalable/apps/zelvix.svg \
+icons=/usr/share/icons/hicolor
+for path in /usr/games/zelvix /usr/share/man/man6/zelvix.6.gz /usr/share/doc/zelvix/copyright \
     "/usr/share/applications/$app_id.desktop" "/usr/share/metainfo/$app_id.metainfo.xml" \
-    /usr/share/doc/zelvix/copyright >>"$work/expected"
-while read -r path; do
+    $icons/{16x16,24x24,32x32,48x48,64x64,128x128,256x256}/apps/zelvix.png $icons/scalable/apps/zelvix.svg; do
     [ -f "$work/tree$path" ] || fail "$(basename "$deb") does not hold $path"
-done <"$work/expected"
+done
 
 step "piuparts: installed, removed and purged in a fresh chroot"
 # Of this machine's release and architecture, from its own mirror as apt
