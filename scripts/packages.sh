@@ -134,3 +134,7 @@ PACKAGE_PACKAGES+=(dpkg-dev lintian desktop-file-utils appstream xvfb xauth xdot
 # What making fresh trees of other Debian releases and architectures
 # (scripts/trees.sh) and running another architecture's programs need.
 TREE_PACKAGES=(mmdebstrap qemu-user-static)
+
+# What running the package's own tests as Debian's CI does, in a fresh tree
+# (tests/package/run_autopkgtest.sh), needs.
+AUTOPKGTEST_PACKAGES=(autopkgtest uidmap)

@@ -21,7 +21,7 @@ set(places
   "src/app/window_start.cpp|\"Zelvix version (.*) - |${TITLED}"
   "src/game/state.h|\"Zelvix ([^\"]*)\"|${LABEL}"
   "bench/bare_loop.cpp|\"Zelvix ([^\"]*)\"|${LABEL}"
-  "tests/package/check_deb.sh|^title=\"Zelvix version ([^\"]*)\"|${TITLED}"
+  "debian/tests/play|^banner=\\$'Zelvix version ([^ ]*) console|${LABEL}"
   "README.md|zelvix-([^ ]*)-win64\\.zip|${LABEL}"
   "README.md|zelvix-([^ ]*)-web\\.[hz]|${LABEL}"
   "README.md|zelvix_([0-9][^ _]*)_[a-z0-9]+\\.deb|<changelog>")
