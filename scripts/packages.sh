@@ -123,18 +123,16 @@ WEB_TEST_PACKAGES=(chromium chromium-driver python3-selenium webkit2gtk-driver f
 install_npm() { command -v npm >/dev/null || install_missing npm; }
 
 # What building the Debian package needs (all of debian/control's
-# Build-Depends) and checking it (tests/package/check_deb.sh, piuparts in a
-# fresh chroot among it); and what checking that the packages reproduce needs
+# Build-Depends) and checking it (tests/package/check_deb.sh, piuparts
+# among it); and what checking that the packages reproduce needs
 # (tests/package/check_reproducible.sh: diffoscope, and the locale and time
 # zone it builds in).
 mapfile -t PACKAGE_PACKAGES < <(build_depends --all)
 PACKAGE_PACKAGES+=(dpkg-dev lintian desktop-file-utils appstream xvfb xauth xdotool x11-apps x11-utils man-db zip unzip icoutils
     piuparts debootstrap diffoscope-minimal locales tzdata)
 
-# What making fresh trees of other Debian releases and architectures
-# (scripts/trees.sh) and running another architecture's programs need.
-TREE_PACKAGES=(mmdebstrap qemu-user-static)
-
-# What running the package's own tests as Debian's CI does, in a fresh tree
-# (tests/package/run_autopkgtest.sh), needs.
-AUTOPKGTEST_PACKAGES=(autopkgtest uidmap)
+# What making fresh trees of Debian releases and architectures
+# (scripts/trees.sh), running another architecture's programs and running the
+# package's own tests as Debian's CI does, in such a tree
+# (tests/package/run_autopkgtest.sh), need.
+TREE_PACKAGES=(mmdebstrap qemu-user-static autopkgtest uidmap)

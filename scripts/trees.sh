@@ -21,7 +21,7 @@ tree_sudo=()
 # and the components apt takes from it: "SITE COMPONENT...". RELEASE is the
 # machine's own by default; a mirror of it serves the others too.
 debian_mirror() {
-    local codename=${1:-$(. /etc/os-release && echo "$VERSION_CODENAME")}
+    local codename=${1:-$(machine_release)}
     apt-get indextargets --format '$(SITE) $(COMPONENT)' "Release: $codename" \
         "Architecture: $(dpkg --print-architecture)" 'Identifier: Packages' |
         awk '!site { site = $1; line = $1 } $1 == site && !seen[$2]++ { line = line " " $2 } END { print line }'
@@ -78,8 +78,12 @@ tree_hooks() {
         --customize-hook='rm -r "$1/tmp/zelvix"')
 }
 
+# machine_release: the codename of the machine's own Debian release.
+machine_release() { (. /etc/os-release && echo "$VERSION_CODENAME"); }
+
 # release_tarball RELEASE: the cached tarball of a bare RELEASE tree for the
-# machine's architecture, with what it takes to clone the project.
+# machine's architecture, with what it takes to clone the project; the package's
+# own tests and piuparts run in one of the machine's release.
 release_tarball() {
     tree_tarball "$1" "$(dpkg --print-architecture)" ca-certificates,git
 }
@@ -87,7 +91,7 @@ release_tarball() {
 # cross_tarball ARCH: the cached tarball of a tree of the machine's release for
 # the machine's architecture and ARCH, with what a cross build for ARCH needs.
 cross_tarball() {
-    tree_tarball "$(. /etc/os-release && echo "$VERSION_CODENAME")" "$(dpkg --print-architecture),$1" \
+    tree_tarball "$(machine_release)" "$(dpkg --print-architecture),$1" \
         "build-essential,crossbuild-essential-$1" "$1"
 }
 

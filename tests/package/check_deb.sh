@@ -9,10 +9,10 @@
 # (the .dsc beside it); the menu entry and the metainfo
 # validate, alone and as the package installs them; the package holds the
 # game, its manual page, the menu entry, the metainfo, the icons and the
-# copyright; and piuparts installs, removes and purges it in a fresh chroot of
-# this machine's Debian release (bootstrapped once from the machine's own
-# mirror, and kept in ~/.cache/zelvix). Needs root (or sudo). It installs
-# nothing on the machine itself: a zelvix there is a player's, left as it is.
+# copyright; and piuparts installs, removes and purges it in a fresh tree of
+# this machine's Debian release (scripts/trees.sh makes it). Needs root (or
+# sudo). It installs nothing on the machine itself: a zelvix there is a
+# player's, left as it is.
 set -uo pipefail
 
 [ $# -eq 1 ] || { echo "usage: $0 DEB" >&2; exit 2; }
@@ -66,33 +66,24 @@ for path in /usr/games/zelvix /usr/share/man/man6/zelvix.6.gz /usr/share/doc/zel
     [ -f "$work/tree$path" ] || fail "$(basename "$deb") does not hold $path"
 done
 
-step "piuparts: installed, removed and purged in a fresh chroot"
-# Of this machine's release and architecture, from its own mirror as apt
-# reaches it. The first run bootstraps the chroot and saves it (piuparts
-# renames the tarball into place once written); later runs start from it.
-# Runs that start together wait for one bootstrap.
-codename=$(. /etc/os-release && echo "$VERSION_CODENAME")
-arch=$(dpkg --print-architecture)
+step "piuparts: installed, removed and purged in a fresh tree"
+# The tree the package's own tests run in: this machine's release, from its
+# own mirror as apt reaches it, bootstrapped once and unpacked anew here.
+codename=$(machine_release)
 mirror=$(debian_mirror "$codename")
-base=$tree_cache/piuparts-$codename-$arch.tgz
-mkdir -p "$tree_cache" "$work/piuparts"
-exec {lock}>"$base.lock"
-flock "$lock"
-from=(--basetgz "$base")
-if [ ! -f "$base" ]; then
-    echo "Bootstrapping a $codename chroot from $mirror into $base (once for this user)"
-    from=(--save "$base")
-fi
+tree=$work/piuparts/tree
+mkdir -p "$tree"
 if [ -z "$mirror" ]; then
-    fail "apt's sources name no mirror of $codename for $arch"
+    fail "apt's sources name no mirror of $codename"
+elif ! tarball=$(release_tarball "$codename") || ! "${sudo[@]}" tar -xf "$tarball" -C "$tree"; then
+    fail "no fresh $codename tree to run piuparts in"
 elif "${sudo[@]}" env TMPDIR="$work/piuparts" piuparts --distribution "$codename" --mirror "$mirror" \
-    "${from[@]}" "$deb" >"$work/piuparts.log" 2>&1; then
+    --existing-chroot "$tree" --hard-link "$deb" >"$work/piuparts.log" 2>&1; then
     grep -F 'PASS:' "$work/piuparts.log"
 else
     fail "piuparts failed; the end of its log:"
     tail -n 25 "$work/piuparts.log" >&2
 fi
-exec {lock}>&-
 
 if [ "$failures" -ne 0 ]; then
     echo "$failures check(s) failed" >&2

@@ -9,8 +9,9 @@
 # there), BUILD is the native build tree, whose helpers the window test uses.
 #
 # A release: in a clean clone of HEAD, ./scripts/test --quick passes, installing
-# what it needs with apt as on a fresh machine; and the source package builds
-# there into a .deb that the release's lintian finds clean. One warning is
+# what it needs with apt as on a fresh machine; the source package builds
+# there into a .deb that the release's lintian finds clean, and that passes
+# its own tests (debian/tests) under autopkgtest in another fresh tree. One warning is
 # allowed while the metainfo names no homepage, for the project has none yet:
 # AppStream 1.0's validation wants one.
 #
@@ -78,7 +79,10 @@ check_release() {
         fi
         lintian_clean ./*.changes /tmp "$@" || { echo "FAIL: $release'"'"'s lintian finds errors or warnings"; exit 1; }
         ' - "$row" "${allowed[@]}"
-    echo "$row: the quick checks pass, and the package builds clean"
+    echo
+    echo "The package's own tests, on that build, in a fresh $row tree"
+    "$top/tests/package/run_autopkgtest.sh" "$tarball" "$work/build"
+    echo "$row: the quick checks pass, and the package builds clean and passes its own tests"
 }
 
 check_architecture() {

@@ -16,7 +16,7 @@ set -uo pipefail
 tarball=$(realpath -e "$1") || exit 2
 shift
 . "$(dirname "$0")/../../scripts/packages.sh"
-install_missing "${AUTOPKGTEST_PACKAGES[@]}" || exit 1
+install_missing "${TREE_PACKAGES[@]}" || exit 1
 
 files=()
 for item in "$@"; do
