@@ -58,6 +58,14 @@ def play(game, kind, seconds):
             sound.hold()
             proc.stdin.write(b"8\n")
             proc.stdin.flush()
+
+            def beeped():
+                with open(err_path, "rb") as f:
+                    return b"beep " in f.read()
+
+            # On a loaded machine the window may be long in coming: the game's
+            # seconds count from its first beep.
+            wl.wait_until(lambda: beeped() or proc.poll() is not None, 60, "the game's first beep")
             time.sleep(seconds)
             if proc.poll() is not None:
                 raise wl.WindowTestError("the game ended early with status %d" % proc.returncode)
