@@ -107,7 +107,9 @@ GAME_PACKAGES=(build-essential "${GAME_PACKAGES[@]}" libgl1-mesa-dri libcanberra
 
 # What the tests, checks and benchmarks need on top.
 TEST_PACKAGES=(libgtest-dev libbenchmark-dev xvfb xauth xdotool x11-apps x11-utils imagemagick
-    python3 clang clang-format clang-tidy libclang-rt-dev man-db pulseaudio pulseaudio-utils)
+    python3 clang-format clang-tidy man-db pulseaudio pulseaudio-utils)
+# What the sanitizers' build and the fuzzing need.
+SANITIZE_PACKAGES=(clang libclang-rt-dev)
 
 # What the Windows cross build and its tests under Wine need.
 WINDOWS_PACKAGES=(g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 dpkg-dev googletest
