@@ -1,7 +1,8 @@
 """A whole game: eat the first food, die at the bottom edge, close the window.
 
-Level 1. The head is turned down into the first food (timed from
-screenshots; a missed turn starts a fresh game), the two-square snake then
+Level 1. The head is turned down into the first food (while paused, the
+game let run on until a still frame shows the head in reach; a head gone past
+starts a fresh game), the two-square snake then
 runs into the bottom edge, which is a self hit. Checks "Game Over!" in the
 window, a snake that stands still from then on, the console report, the score
 file, the two beeps (X bells, or sounds of a sound server: SOUNDS), and that

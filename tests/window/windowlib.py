@@ -547,6 +547,11 @@ class Game:
         self.check_alive()
         run_tool(["xdotool", "windowfocus", "--sync", str(self.window), "key", "--delay", "20"] + list(names))
 
+    def toggle_pause(self, times=1):
+        """F1, pressed times times a fifth of a second apart: twice lets the game run for about a tick."""
+        self.check_alive()
+        run_tool(["xdotool", "windowfocus", "--sync", str(self.window), "key", "--delay", "200"] + ["F1"] * times)
+
     def resize(self, width, height):
         run_tool(["xdotool", "windowsize", "--sync", str(self.window), str(width), str(height)], check=False)
         wait_until(lambda: self.geometry()[2:] == (width, height), 20, "the window to become %dx%d" % (width, height))
@@ -642,33 +647,46 @@ def text_problems(extent, text):
     return problems
 
 
-def eat_first_food(game, timeout=30, column=None):
+def eat_first_food(game, timeout=30, column=None, paused=False):
     """Level 1: turns the head down into the food at (125, 130).
 
-    The head runs right along y = 150; a Down press while it is at x = 122 or
-    133 brings it onto the food, at column, where given, alone. Returns False
-    when the turn came too late, so the caller can start a fresh game."""
+    The head runs right along y = 150; turned down at x = 122 or 133 (at
+    column, where given, alone) it lands on the food. No tick races the turn:
+    the game is paused (already, where paused says so), let run on a moment
+    at a time until a still frame shows the head there, and Down goes in while
+    it stands. Returns the column it turned at, or False when the head went
+    past or the food stayed, so that the caller can start a fresh game."""
     first, last = TURN_COLUMNS if column is None else (column, column)
 
-    def head_far_enough():
-        x = game.screenshot().head_on_start_row()
-        return x is not None and x >= first and x
+    def head_paused(moved_from=None):
+        shot = game.screenshot()
+        x = shot.head_on_start_row()
+        return text_extent(shot) and x is not None and x != moved_from and x
 
-    head_x = wait_until(head_far_enough, timeout, "the head to reach x = %g" % first)
+    if not paused:
+        game.toggle_pause()
+    head_x = wait_until(head_paused, timeout, '"Paused" over the head on its row')
+    while head_x < first:
+        game.toggle_pause(2)
+        try:
+            head_x = wait_until(lambda: head_paused(head_x), 2, "the head to move on")
+        except WindowTestError:
+            pass  # no tick came between the two presses
     if head_x > last:
         return False
     game.key("Down")
+    game.toggle_pause()
 
     def eaten():
         shot = game.screenshot()
         return not shot.square_problems(*FOOD_AFTER_FIRST, FOOD_CORNERS)
 
     try:
-        # At 220 ms a tick the food goes within two ticks of the press.
+        # At 220 ms a tick the food goes within two ticks of the resume.
         wait_until(eaten, 4, "the food to move to (36, 212)")
     except WindowTestError:
         return False
-    return True
+    return head_x
 
 
 def play_until_game_over(exe, prepare=None, attempts=5, bells=None, keep_stdin_open=False, env=None,
@@ -691,16 +709,11 @@ def play_until_game_over(exe, prepare=None, attempts=5, bells=None, keep_stdin_o
             before = text_extent(game.screenshot())
             if before is not None:
                 raise WindowTestError("text in the middle of the field before any game over: %s" % (before,))
-            if eat_first_food(game, column=column):
+            game.turned_at = eat_first_food(game, column=column)
+            if game.turned_at:
                 wait_until(lambda: text_extent(game.screenshot()), 60, "text after running into the bottom edge")
-                # Where the snake went down: a key that reached the game a tick
-                # late turned it at the next column, which eats the food too.
-                shot = game.screenshot()
-                game.turned_at = max(TURN_COLUMNS, key=lambda x: len(shot.count_in_world(
-                    x, 0, x + SEGMENT, 3 * STEP, lambda pixel: not colour_near(pixel, BACKGROUND, 8))))
-                if column is None or game.turned_at == column:
-                    return game
-            print("attempt %d: the turn into the food came too late or elsewhere, starting again" % attempt,
+                return game
+            print("attempt %d: the head went past the turn into the food, starting again" % attempt,
                   file=sys.stderr)
             game.shutdown()
         except BaseException:
