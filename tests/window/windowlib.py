@@ -542,15 +542,14 @@ class Game:
             with open(self.file(name), "wb") as out:
                 out.write(self.last_shot_data)
 
-    def key(self, *names):
-        """Focuses the window and types the keys, as a player at the keyboard would."""
+    def key(self, *names, delay=20):
+        """Focuses the window and types the keys, delay ms apart, as a player at the keyboard would."""
         self.check_alive()
-        run_tool(["xdotool", "windowfocus", "--sync", str(self.window), "key", "--delay", "20"] + list(names))
+        run_tool(["xdotool", "windowfocus", "--sync", str(self.window), "key", "--delay", str(delay)] + list(names))
 
     def toggle_pause(self, times=1):
         """F1, pressed times times a fifth of a second apart: twice lets the game run for about a tick."""
-        self.check_alive()
-        run_tool(["xdotool", "windowfocus", "--sync", str(self.window), "key", "--delay", "200"] + ["F1"] * times)
+        self.key(*["F1"] * times, delay=200)
 
     def resize(self, width, height):
         run_tool(["xdotool", "windowsize", "--sync", str(self.window), str(width), str(height)], check=False)
@@ -713,7 +712,8 @@ def play_until_game_over(exe, prepare=None, attempts=5, bells=None, keep_stdin_o
             if game.turned_at:
                 wait_until(lambda: text_extent(game.screenshot()), 60, "text after running into the bottom edge")
                 return game
-            print("attempt %d: the head went past the turn into the food, starting again" % attempt,
+            print("attempt %d: the head went past the turn into the food, or the food stayed, starting again"
+                  % attempt,
                   file=sys.stderr)
             game.shutdown()
         except BaseException:
