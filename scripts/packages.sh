@@ -105,9 +105,10 @@ build_depends() {
 mapfile -t GAME_PACKAGES < <(build_depends)
 GAME_PACKAGES=(build-essential "${GAME_PACKAGES[@]}" libgl1-mesa-dri libcanberra-pulse)
 
-# What the tests, checks and benchmarks need on top.
+# What the tests, checks and benchmarks need on top, and ccache, which the
+# test command's own builds compile through.
 TEST_PACKAGES=(libgtest-dev libbenchmark-dev xvfb xauth xdotool x11-apps x11-utils imagemagick
-    python3 clang-format clang-tidy man-db pulseaudio pulseaudio-utils)
+    python3 clang-format clang-tidy man-db pulseaudio pulseaudio-utils ccache)
 # What the sanitizers' build and the fuzzing need.
 SANITIZE_PACKAGES=(clang libclang-rt-dev)
 
