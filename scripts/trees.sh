@@ -147,26 +147,28 @@ tree_session() {
         "$@"' "${BASH_SOURCE[0]}" "$work" "$tarball" "$@"
 }
 
-# tree_run [--keep-downloads DIR] COMMAND...: runs COMMAND in the tree of the
-# session, with the machine's /sys and /dev and a /proc of its own, in mount
-# and process namespaces of its own: whatever COMMAND leaves running ends
-# with it. --keep-downloads keeps the packages apt downloads there in DIR,
-# for the next tree.
+# tree_run [--keep DIR] COMMAND...: runs COMMAND in the tree of the session,
+# with the machine's /sys and /dev and a /proc of its own, in mount and
+# process namespaces of its own: whatever COMMAND leaves running ends with it.
+# --keep keeps in DIR, for the next tree, the packages apt downloads there
+# (DIR/apt) and what the test command's builds there compile (DIR/ccache).
 tree_run() {
-    local downloads=
-    if [ "$1" = --keep-downloads ]; then
-        downloads=$2
-        mkdir -p "$downloads"
+    local keep=
+    if [ "$1" = --keep ]; then
+        keep=$2
+        mkdir -p "$keep/apt" "$keep/ccache"
         shift 2
     fi
     # shellcheck disable=SC2016
     unshare --mount --pid --fork --propagation private -- sh -c '
-        dir=$1 downloads=$2
+        dir=$1 keep=$2
         shift 2
         mount -t proc proc "$dir/proc" && mount --rbind /sys "$dir/sys" && mount --rbind /dev "$dir/dev" &&
-            { [ -z "$downloads" ] || mount --bind "$downloads" "$dir/var/cache/apt/archives"; } &&
+            { [ -z "$keep" ] || { mount --bind "$keep/apt" "$dir/var/cache/apt/archives" &&
+                mkdir -p "$dir/root/.cache/zelvix/ccache" &&
+                mount --bind "$keep/ccache" "$dir/root/.cache/zelvix/ccache"; }; } &&
             exec chroot "$dir" env -i PATH=/usr/sbin:/usr/bin:/sbin:/bin HOME=/root LANG=C.UTF-8 "$@"' \
-        - "$TREE" "$downloads" "$@"
+        - "$TREE" "$keep" "$@"
 }
 
 # tree_remove WORK: removes the work folder of a session, files the tree's

@@ -51,8 +51,10 @@ check_release() {
     tarball=$(release_tarball "$row")
     git clone -q --no-hardlinks "$top" "$work/build/zelvix"
     grep -q '<url type="homepage">' "$top"/data/*.metainfo.xml* || allowed=(appstream-metadata-validation-failed)
+    # Where older scripts kept the tree's downloads.
+    "${tree_sudo[@]}" rm -rf "$tree_cache/apt-$row"
     # shellcheck disable=SC2016
-    tree_session "$tarball" "$work" tree_run --keep-downloads "$tree_cache/apt-$row" bash -ec '
+    tree_session "$tarball" "$work" tree_run --keep "$tree_cache/kept-$row" bash -ec '
         release=$1
         shift
         cd /build/zelvix
