@@ -6,7 +6,8 @@
 #   check_tree.sh ROW SOURCE BUILD
 #
 # SOURCE holds the source package (scripts/package --source SOURCE leaves it
-# there), BUILD is the native build tree, whose helpers the window test uses.
+# there), BUILD is the native build tree, whose helpers an architecture's window
+# test uses.
 #
 # A release: in a clean clone of HEAD, ./scripts/test --quick passes, installing
 # what it needs with apt as on a fresh machine; the source package builds
@@ -33,7 +34,7 @@ if [ $# -ne 3 ]; then
 fi
 row=$1
 package_dir=$(realpath -e "$2")
-build=$(realpath -e "$3")
+build=$3
 top=$(cd "$(dirname "$0")/../.." && pwd)
 . "$top/scripts/packages.sh"
 . "$top/scripts/packaging.sh"
@@ -89,6 +90,8 @@ check_release() {
 
 check_architecture() {
     local cpu
+    # A release's row needs no native build.
+    build=$(realpath -e "$build")
     cpu=$(dpkg-architecture -a"$row" -qDEB_HOST_GNU_CPU 2>/dev/null)
     # The tests' launcher for the game in the tree, as scripts/run-wine is for
     # the Windows build.
