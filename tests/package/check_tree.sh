@@ -90,7 +90,7 @@ check_release() {
 
 check_architecture() {
     local cpu
-    # A release's row needs no native build.
+    # Only an architecture's row needs the native build.
     build=$(realpath -e "$build")
     cpu=$(dpkg-architecture -a"$row" -qDEB_HOST_GNU_CPU 2>/dev/null)
     # The tests' launcher for the game in the tree, as scripts/run-wine is for
