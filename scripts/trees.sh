@@ -14,6 +14,8 @@ is_release() { printf '%s\n' "${OTHER_RELEASES[@]}" | grep -qxF -- "$1"; }
 is_architecture() { printf '%s\n' "${CROSS_ARCHITECTURES[@]}" | grep -qxF -- "$1"; }
 
 tree_cache=${XDG_CACHE_HOME:-${HOME:?}/.cache}/zelvix
+# What the test command's own builds compile, kept by ccache.
+compiler_cache=$tree_cache/ccache
 tree_sudo=()
 [ "$(id -u)" -ne 0 ] && tree_sudo=(sudo --preserve-env)
 
@@ -159,6 +161,7 @@ tree_run() {
         mkdir -p "$keep/apt" "$keep/ccache"
         shift 2
     fi
+    # DIR/ccache becomes the compiler_cache of the tree's root (HOME=/root).
     # shellcheck disable=SC2016
     unshare --mount --pid --fork --propagation private -- sh -c '
         dir=$1 keep=$2
